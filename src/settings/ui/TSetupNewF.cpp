@@ -1,0 +1,124 @@
+#include "TSetupNewF.h"
+
+#include "Settings.h"
+#include "UiKit.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TSetupNewF* SetupNewF = nullptr;
+
+namespace {
+
+constexpr int kEntries = 13;
+constexpr int kColumns = 7;
+
+} // namespace
+
+TSetupNewF::TSetupNewF(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("SetupNewF"));
+    setWindowTitle(QStringLiteral("SetupNewF"));
+    setModal(true);
+
+    PageControl1 = new QTabWidget(this);
+    NameControl(PageControl1, "PageControl1", QStringLiteral("Рамка"));
+    PageControl1->setFocusPolicy(Qt::NoFocus);
+
+    RadioPort = new QGroupBox(QStringLiteral(" COM порт  "), PageControl1);
+    NameControl(RadioPort, "RadioPort", RadioPort->title());
+    entries_ = new QButtonGroup(this);
+    auto* grid = new QGridLayout(RadioPort);
+    // Items fill the columns top to bottom, then left to right.
+    const int perColumn = (kEntries + kColumns - 1) / kColumns;
+    for (int i = 0; i < kEntries; ++i) {
+        QString text;
+        if (i < 11)
+            text = QStringLiteral("COM%1").arg(i + 1);
+        else if (i == 11)
+            text = QStringLiteral("Автономно");
+        auto* item = new QRadioButton(text, RadioPort);
+        const QByteArray name = QByteArrayLiteral("RadioPort_") + QByteArray::number(i);
+        NameControl(item, name.constData(), text.isEmpty() ? QStringLiteral("Пустой вариант") : text);
+        entries_->addButton(item, i);
+        grid->addWidget(item, i % perColumn, i / perColumn);
+        connect(item, &QRadioButton::clicked, this, &TSetupNewF::RadioPortClick);
+    }
+    entries_->button(0)->setChecked(true);
+
+    Key__Exit = MakePictureButton(this, "Key__Exit", QStringLiteral("Выход  из  программы"), "exit", 32);
+    connect(Key__Exit, &QToolButton::clicked, this, &TSetupNewF::Key__ExitClick);
+
+    auto* frame = new QVBoxLayout(PageControl1);
+    frame->setContentsMargins(12, 12, 12, 12);
+    frame->addWidget(RadioPort);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(Key__Exit);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl1);
+    layout->addLayout(bottom);
+
+    connect(qApp, &QApplication::focusChanged, this, &TSetupNewF::FocusChanged);
+}
+
+void TSetupNewF::SelectEntry(int entry)
+{
+    if (entry >= 0 && entry < kEntries) {
+        entries_->button(entry)->setChecked(true);
+        return;
+    }
+    // A button group keeps one entry checked; lift that rule to clear it.
+    entries_->setExclusive(false);
+    for (QAbstractButton* b : entries_->buttons())
+        b->setChecked(false);
+    entries_->setExclusive(true);
+}
+
+int TSetupNewF::SelectedEntry() const
+{
+    return entries_->checkedId();
+}
+
+bool TSetupNewF::InsideRadioPort(QWidget* w) const
+{
+    return w && (w == RadioPort || RadioPort->isAncestorOf(w));
+}
+
+void TSetupNewF::FocusChanged(QWidget* old, QWidget* now)
+{
+    const bool wasInside = InsideRadioPort(old);
+    const bool isInside = InsideRadioPort(now);
+    if (wasInside != isInside)
+        RadioPortClick(); // the group's enter or exit
+}
+
+void TSetupNewF::RadioPortClick()
+{
+    const int entry = SelectedEntry();
+    PortIndex = entry + 1;
+    if (entry >= 0 && entry <= 11)
+        PortName = PortNameFor(entry + 1);
+    SaveSettings();
+    if (SetMainStatus) {
+        SetMainStatus(0, "Каврел 12кв");
+        SetMainStatus(1, "Порт: " + PortName);
+    }
+}
+
+void TSetupNewF::Key__ExitClick()
+{
+    RadioPortClick();
+    Key__Exit->setChecked(false);
+    PortOpenFlag = false;
+    close();
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Small pieces every window of the program uses: naming controls for code
+// and screen readers, picture buttons, text conversion, message boxes.
+#include <QString>
+#include <string>
+
+class QWidget;
+class QToolButton;
+
+// Texts inside the program are UTF-8 std::string; Qt wants QString.
+inline QString Q(const std::string& s) { return QString::fromStdString(s); }
+inline std::string S(const QString& s) { return s.toStdString(); }
+
+// Sets the control's objectName and the name a screen reader speaks.
+void NameControl(QWidget* control, const char* objectName, const QString& accessibleName);
+
+// A two-state picture button with an icon from the program's resources
+// (":/icons/<icon>.png") and a hint; its hint is also its spoken name.
+QToolButton* MakePictureButton(QWidget* parent, const char* objectName, const QString& hint, const char* icon,
+                               int iconSize = 48);
+
+// Makes the file warnings appear as message boxes (warning icon, OK and
+// Cancel). Called once at program start.
+void InstallWarningDialogs();
+
+// The application's title, used as the caption of its message boxes.
+QString AppTitle();

@@ -1,0 +1,6 @@
+#pragma once
+// Creates every window of the program once, in a fixed order, the main
+// window first. Windows are never destroyed before exit.
+void CreateWindows();
+// Destroys them at exit, the main window last.
+void DestroyWindows();

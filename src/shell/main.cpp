@@ -1,0 +1,14 @@
+// Program start: create the windows, show the main window, run until it closes.
+#include "KavrelApplication.h"
+#include "TKavrelF.h"
+#include "Windows.h"
+
+int main(int argc, char** argv)
+{
+    KavrelApplication app(argc, argv);
+    CreateWindows();
+    KavrelF->show();
+    const int rc = app.exec();
+    DestroyWindows();
+    return rc;
+}
