@@ -1,0 +1,4 @@
+#include "Characteristic.h"
+
+std::array<int, DataSenSize> Data_Sen{};
+SensorPointTable SensorPoints{};
