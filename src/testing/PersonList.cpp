@@ -1,0 +1,129 @@
+#include "PersonList.h"
+
+#include "Cp1251.h"
+#include "Files.h"
+#include "Text.h"
+#include "TextCase.h"
+
+#include <string_view>
+
+std::array<std::string, PersonSlots> PersonNames;
+std::array<std::string, PersonSlots> PersonMarks;
+int PersonCount = 0;
+std::array<std::string, MaxPersons + 1> PersonNumberTexts;
+std::array<std::string, MaxPersons + 1> ListedNames;
+int SelectedPerson = 0;
+std::string SelectedName;
+
+namespace {
+
+void FillEmptySlots()
+{
+    PersonNames.fill(EmptyPersonSlot);
+    PersonMarks.fill(PersonMark);
+}
+
+// Next line of `bytes` from `pos`; CR LF, LF or a lone CR ends it. Past the
+// end of the text every line is empty.
+std::string NextLine(std::string_view bytes, std::size_t& pos)
+{
+    if (pos >= bytes.size())
+        return {};
+    std::size_t end = pos;
+    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+        ++end;
+    std::string line(bytes.substr(pos, end - pos));
+    pos = end;
+    if (pos < bytes.size() && bytes[pos++] == '\r' && pos < bytes.size() && bytes[pos] == '\n')
+        ++pos;
+    return FromCp1251(line);
+}
+
+} // namespace
+
+void ResetPersonList()
+{
+    PersonNames.fill({});
+    PersonMarks.fill({});
+    PersonCount = 0;
+    PersonNumberTexts.fill({});
+    ListedNames.fill({});
+    SelectedPerson = 0;
+    SelectedName.clear();
+}
+
+bool LoadPersonList()
+{
+    std::string bytes;
+    if (!FileExists(PersonFileName)) {
+        FillEmptySlots();
+        return WriteFileAtomically(PersonFileName, PersonFileBytes());
+    }
+    if (!ReadWholeFile(PersonFileName, bytes))
+        bytes.clear(); // unreadable: every line reads as empty
+    std::size_t pos = 0;
+    for (int k = 0; k < PersonSlots; ++k) {
+        PersonNames[k] = NextLine(bytes, pos);
+        PersonMarks[k] = NextLine(bytes, pos);
+    }
+    return true;
+}
+
+void NumberPersonList()
+{
+    PersonCount = 0;
+    for (int k = 0; k < PersonSlots && PersonCount < MaxPersons; ++k) {
+        if (PersonNames[k] == EmptyPersonSlot)
+            break;
+        ++PersonCount;
+        PersonNumberTexts[PersonCount] = FormatInt(PersonCount, 3);
+        ListedNames[PersonCount] = PersonNames[k];
+    }
+    for (int n = PersonCount + 1; n <= MaxPersons; ++n) {
+        PersonNumberTexts[n].clear();
+        ListedNames[n].clear();
+    }
+}
+
+void SelectPerson(int row)
+{
+    SelectedPerson = row;
+    SelectedName = (row >= 1 && row <= MaxPersons) ? ListedNames[row] : std::string();
+}
+
+bool AddPerson(const std::string& name, bool* saved, std::string* error)
+{
+    if (SameTextIgnoringCase(name, SelectedName) || PersonCount >= MaxPersons)
+        return false;
+    // A line break inside a name would split its record in two.
+    std::string line = name;
+    for (char& c : line)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    PersonNames[PersonCount] = line;
+    PersonMarks[PersonCount] = PersonMark;
+    NumberPersonList();
+    const bool ok = SavePersonList(error);
+    if (saved)
+        *saved = ok;
+    SelectPerson(PersonCount);
+    return true;
+}
+
+bool SavePersonList(std::string* error)
+{
+    return WriteFileAtomically(PersonFileName, PersonFileBytes(), error);
+}
+
+std::string PersonFileBytes()
+{
+    std::string bytes;
+    bytes.reserve(PersonSlots * 8);
+    for (int k = 0; k < PersonSlots; ++k) {
+        bytes += ToCp1251(PersonNames[k]);
+        bytes += "\r\n";
+        bytes += ToCp1251(PersonMarks[k]);
+        bytes += "\r\n";
+    }
+    return bytes;
+}
