@@ -8,6 +8,7 @@ int main(int argc, char** argv)
     KavrelApplication app(argc, argv);
     CreateWindows();
     KavrelF->show();
+    KavrelF->activateWindow();
     const int rc = app.exec();
     DestroyWindows();
     return rc;

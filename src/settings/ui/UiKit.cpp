@@ -13,9 +13,21 @@ void NameControl(QWidget* control, const char* objectName, const QString& access
     control->setAccessibleName(accessibleName.trimmed());
 }
 
+// The icons are compiled into this static library; register them before
+// first use, since nothing else references the resource's initialiser.
+static void EnsureIcons()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(icons);
+        return true;
+    }();
+    (void)done;
+}
+
 QToolButton* MakePictureButton(QWidget* parent, const char* objectName, const QString& hint, const char* icon,
                                int iconSize)
 {
+    EnsureIcons();
     auto* button = new QToolButton(parent);
     NameControl(button, objectName, hint);
     button->setToolTip(hint);

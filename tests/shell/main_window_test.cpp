@@ -1,0 +1,214 @@
+// The main window and the port setup window, driven as a user would.
+#include "KavrelApplication.h"
+#include "Settings.h"
+#include "TKavrelF.h"
+#include "TSetupNewF.h"
+#include "TempDir.h"
+#include "Warnings.h"
+#include "Windows.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+
+namespace {
+
+std::string FileBytes()
+{
+    std::ifstream in(SettingsFileName, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Presses OK on every message box that comes up, remembering its text.
+class BoxAnswerer : public QObject {
+public:
+    BoxAnswerer()
+    {
+        timer_.setInterval(20);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (box && box->isVisible()) {
+                    texts << box->text();
+                    box->accept();
+                }
+            }
+        });
+        timer_.start();
+    }
+    QStringList texts;
+
+private:
+    QTimer timer_;
+};
+
+// Throws from its event handler, as a faulty handler would.
+class Thrower : public QObject {
+public:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User)
+            throw std::runtime_error("Сбой обработчика");
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        dir = std::make_unique<TempDir>();
+        ResetSettings();
+        answerer = std::make_unique<BoxAnswerer>();
+        CreateWindows();
+    }
+    void cleanup()
+    {
+        DestroyWindows();
+        answerer.reset();
+        dir.reset();
+    }
+
+    void missingFileIsCreatedAndShownInTheStatusBar()
+    {
+        KavrelF->show();
+        KavrelF->activateWindow();
+        QTRY_COMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт: COM3"));
+        QCOMPARE(KavrelF->StatusPanel[0]->text(), QStringLiteral("Каврел 12кв"));
+        QCOMPARE(KavrelF->StatusPanel[2]->text(), QStringLiteral("Сенсор № 1"));
+        QVERIFY(answerer->texts.contains(
+            QStringLiteral("Файл kavrel_m.cnf  не найден.Будет создан новый файлПроверьте установки в программе")));
+        QCOMPARE(FileBytes().size(), std::size_t(72));
+        QCOMPARE(SetupNewF->SelectedEntry(), 0);
+    }
+
+    void choosingAPortShowsItAfterTheSetupWindowCloses()
+    {
+        KavrelF->show();
+        KavrelF->activateWindow();
+        QTRY_COMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт: COM3"));
+        for (const auto& [entry, shown, index] : {std::tuple{4, "Порт: COM5", 5}, {11, "Порт: Автоном.", 12}}) {
+            QTimer::singleShot(100, [entry = entry] {
+                SetupNewF->findChild<QRadioButton*>(QStringLiteral("RadioPort_%1").arg(entry))->click();
+                SetupNewF->findChild<QToolButton*>(QStringLiteral("Key__Exit"))->click();
+            });
+            KavrelF->findChild<QToolButton*>(QStringLiteral("Key_Setup"))->click();
+            QTRY_COMPARE(KavrelF->StatusPanel[1]->text(), QString::fromUtf8(shown));
+            QVERIFY(!SetupNewF->isVisible());
+            QVERIFY(!KavrelF->Key_Setup->isChecked());
+            QCOMPARE(int(FileBytes().at(0)), index);
+        }
+        QCOMPARE(PortIndex, 12);
+        QCOMPARE(PortName, std::string("Автоном."));
+    }
+
+    void theEmptyEntryIsStoredAsThirteenAndLoadsAsComOne()
+    {
+        SetupNewF->show();
+        SetupNewF->findChild<QRadioButton*>(QStringLiteral("RadioPort_12"))->click();
+        QCOMPARE(int(FileBytes().at(0)), 13);
+        SetupNewF->Key__ExitClick();
+        LoadSettings();
+        QCOMPARE(PortIndex, 1);
+        QCOMPARE(PortName, std::string("COM1"));
+    }
+
+    void closingWithoutTouchingStillSaves()
+    {
+        PortIndex = 7;
+        PortName = "COM7";
+        SetupNewF->SelectEntry(6);
+        QVERIFY(!QFile::exists(QString::fromLatin1(SettingsFileName)));
+        SetupNewF->show();
+        SetupNewF->Key__Exit->click();
+        QCOMPARE(int(FileBytes().at(0)), 7);
+        QVERIFY(!PortOpenFlag);
+    }
+
+    void damagedFileIsReportedOnceAndTheWindowGoesOn()
+    {
+        std::ofstream(SettingsFileName, std::ios::binary) << std::string("\x05\x00", 2);
+        KavrelF->show();
+        KavrelF->activateWindow();
+        QTRY_VERIFY(answerer->texts.filter(QStringLiteral("повреждён")).size() == 1);
+        // Activating again does not report the same damage again.
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(!KavrelF->isActiveWindow());
+        other.close();
+        KavrelF->activateWindow();
+        QTRY_VERIFY(KavrelF->isActiveWindow());
+        QTest::qWait(300);
+        QCOMPARE(answerer->texts.filter(QStringLiteral("повреждён")).size(), 1);
+        QCOMPARE(PortIndex, 5);
+    }
+
+    void anEscapingExceptionIsShownAndTheProgramGoesOn()
+    {
+        Thrower thrower;
+        QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+        QTRY_VERIFY(answerer->texts.contains(QStringLiteral("Сбой обработчика")));
+        // Events keep flowing afterwards.
+        bool later = false;
+        QTimer::singleShot(0, [&] { later = true; });
+        QTRY_VERIFY(later);
+    }
+
+    void everyControlHasANameAndASpokenName()
+    {
+        for (QWidget* window : {static_cast<QWidget*>(KavrelF), static_cast<QWidget*>(SetupNewF)}) {
+            const auto controls = window->findChildren<QWidget*>();
+            int checked = 0;
+            for (QWidget* w : controls) {
+                const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w)
+                    || qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QGroupBox*>(w);
+                if (!control || w->objectName().startsWith(QLatin1String("qt_")))
+                    continue;
+                ++checked;
+                QVERIFY2(!w->objectName().isEmpty(), qPrintable(w->metaObject()->className()));
+                QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+            }
+            QVERIFY(checked > 10);
+        }
+        QCOMPARE(KavrelF->Key__Exit->accessibleName(), QStringLiteral("Выход  из  программы"));
+        QCOMPARE(KavrelF->windowTitle(), QStringLiteral("Каврел 12кВ"));
+    }
+
+    void debugButtonOpensNothingAndExitCloses()
+    {
+        KavrelF->show();
+        KavrelF->Key_Debug->click();
+        QVERIFY(!KavrelF->Key_Debug->isChecked());
+        KavrelF->N4->trigger();
+        QVERIFY(KavrelF->isVisible());
+        KavrelF->N3->trigger();
+        QTRY_VERIFY(!KavrelF->isVisible());
+    }
+
+private:
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<BoxAnswerer> answerer;
+};
+
+int main(int argc, char** argv)
+{
+    KavrelApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"
