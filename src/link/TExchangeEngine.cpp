@@ -1,0 +1,181 @@
+#include "TExchangeEngine.h"
+
+#include "Characteristic.h"
+#include "Registers.h"
+
+#include <algorithm>
+
+void TExchangeEngine::Send(const std::uint8_t* data, int length)
+{
+    if (Hooks.Send && length > 0)
+        Hooks.Send(data, static_cast<std::uint16_t>(length));
+}
+
+void TExchangeEngine::SendItem(const TCommandItem& item)
+{
+    std::copy_n(item.begin(), WriteFrameLength, FrameBuffer.begin());
+    Send(FrameBuffer.data(), FrameLength(item[0]));
+    if (Hooks.ItemSent)
+        Hooks.ItemSent(item[0]);
+}
+
+void TExchangeEngine::StartList(std::span<const TCommandItem> items, std::int32_t batchEnd)
+{
+    StartList(items, batchEnd, Policy.ReceiveCountAtStart);
+}
+
+void TExchangeEngine::StartList(std::span<const TCommandItem> items, std::int32_t batchEnd,
+                                std::uint8_t receiveCountAtStart)
+{
+    FillCommandList(items);
+    StartFilledList(batchEnd, receiveCountAtStart);
+}
+
+void TExchangeEngine::StartFilledList(std::int32_t batchEnd)
+{
+    StartFilledList(batchEnd, Policy.ReceiveCountAtStart);
+}
+
+void TExchangeEngine::StartFilledList(std::int32_t batchEnd, std::uint8_t receiveCountAtStart)
+{
+    CommandIndex = 0;
+    ReadCount = 0;
+    BatchEnd = batchEnd;
+    ReceiveCount = receiveCountAtStart;
+    const TCommandItem& first = CommandList[0];
+    if (FrameLength(first[0]) == 0)
+        return; // nothing to send: no list
+    SendItem(first);
+    ExchangeState = ExchangeAwaitingReply;
+    if (Hooks.SetTimer)
+        Hooks.SetTimer(true, Policy.TimerPeriodMs);
+}
+
+void TExchangeEngine::Receive(const void* buffer, std::uint16_t length)
+{
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    for (std::uint16_t i = 0; i < length; ++i) {
+        ReceiveBuffer[ReceiveCount] = bytes[i];
+        ++ReceiveCount; // 8-bit: wraps to 0 after 255, always inside the buffer
+    }
+    if (ExchangeState == ExchangeIdle) {
+        ReceiveCount = 0;
+        return;
+    }
+    if (ExchangeState != ExchangeAwaitingReply)
+        return;
+    const bool complete = Policy.AcceptFiveOrMore ? ReceiveCount >= ReplyLength
+                                                  : ReceiveCount == ReplyLength;
+    if (!complete)
+        return;
+
+    if (FrameBuffer[0] == LetterRead)
+        StoreRead(ReceiveBuffer.data());
+
+    ++CommandIndex;
+    if (CommandIndex < 0 || CommandIndex >= CommandListSize) {
+        // A list that filled all 65 items has no end item: treat its end as one.
+        CommandIndex = CommandListSize - 1;
+        if (Hooks.ListEnd)
+            Hooks.ListEnd();
+        return;
+    }
+    const TCommandItem& item = CommandList[CommandIndex];
+    switch (item[0]) {
+    case LetterRead:
+        SendItem(item);
+        ExchangeState = ExchangeAwaitingReply;
+        std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
+        ReceiveCount = 0;
+        break;
+    case LetterWrite:
+        SendItem(item);
+        ExchangeState = ExchangeAwaitingReply;
+        ReceiveCount = 0;
+        break;
+    case LetterEnd:
+        if (Hooks.ListEnd)
+            Hooks.ListEnd();
+        break;
+    default:
+        Stop();
+        if (Hooks.BadItem)
+            Hooks.BadItem();
+        break;
+    }
+}
+
+void TExchangeEngine::StoreRead(const std::uint8_t* reply)
+{
+    const std::int32_t value = ReplyValue(reply);
+    IdleTicks = 0;
+    // Taken before any hook runs: a mode switch rewrites the frame buffer.
+    const std::uint8_t bank = FrameBuffer[1];
+    const std::uint8_t address = Policy.FileByReplyAddress ? reply[2] : FrameBuffer[2];
+    if (Policy.FileByReplyAddress)
+        ReadCount = address;
+    if (ReadCount >= 0 && ReadCount < ReadValuesSize)
+        ReadValues[ReadCount] = value;
+
+    if (bank == Bank1) {
+        if (address < LiveValueCount)
+            LiveValues[address] = value;
+        if (Hooks.Bank1Value)
+            Hooks.Bank1Value(address, value);
+        if (address == Reg1::Mode && Hooks.ModeStep)
+            Hooks.ModeStep();
+    } else if (bank == Bank2) {
+        Bank2Image[address] = value; // the address is one byte: always inside
+        if (Policy.Bank2ToDataSen && address < Reg2::CharacteristicSize)
+            Data_Sen[address] = value;
+    }
+    ++ReadCount;
+    if (Hooks.ReadStored)
+        Hooks.ReadStored(bank, address, value);
+}
+
+TTickResult TExchangeEngine::Tick()
+{
+    ++IdleTicks;
+    return TickCounted();
+}
+
+TTickResult TExchangeEngine::TickCounted()
+{
+    if (IdleTicks > Policy.GiveUpAfterTicks) {
+        if (Hooks.SetTimer)
+            Hooks.SetTimer(false, Policy.TimerPeriodMs);
+        if (Hooks.ClosePort)
+            Hooks.ClosePort();
+        return TTickResult::GaveUp;
+    }
+    const bool resend = Policy.ResendEveryFrame || FrameBuffer[1] == Bank1;
+    if (resend)
+        ResendFrame();
+    ExchangeState = ExchangeAwaitingReply;
+    std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
+    ReceiveCount = 0;
+    return resend ? TTickResult::Resent : TTickResult::Reset;
+}
+
+void TExchangeEngine::ResendFrame()
+{
+    Send(FrameBuffer.data(), FrameBuffer[0] == LetterRead ? ReadFrameLength : WriteFrameLength);
+}
+
+void TExchangeEngine::SendModeSwitch(bool start)
+{
+    const auto frame = ModeSwitchFrame(start);
+    FrameBuffer[0] = frame[0];
+    FrameBuffer[1] = frame[1];
+    Send(FrameBuffer.data(), ModeFrameLength);
+}
+
+void TExchangeEngine::Stop()
+{
+    ExchangeState = ExchangeIdle;
+    if (Hooks.SetTimer)
+        Hooks.SetTimer(false, Policy.TimerPeriodMs);
+    if (Hooks.ClosePort)
+        Hooks.ClosePort();
+}

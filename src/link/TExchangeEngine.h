@@ -1,0 +1,186 @@
+#pragma once
+// The exchange engine every window that talks to the instrument runs.
+//
+// The program is the master of the line: it sends one frame of the command
+// list and waits for the instrument's five-byte reply before it sends the
+// next. The shared state (ExchangeState, CommandList, CommandIndex, BatchEnd,
+// ReadValues, ReadCount, Bank2Image, the live values, and Data_Sen of the
+// characteristic) is program-wide; this class holds one window's own part
+// (frame buffer, receive buffer and 8-bit receive count, idle tick counter)
+// and that window's policy, and performs the steps: start a list, take a
+// received chunk, tick, stop.
+//
+// The engine owns neither port nor timer. The window:
+//  - sets Hooks.Send to write through its port (TCommEr::WriteBytes),
+//  - sets Hooks.SetTimer to start/stop its exchange QTimer,
+//  - sets Hooks.ClosePort to close its port (TCommEr::ClosePort),
+//  - calls Receive() from its port's OnReceiveData handler,
+//  - calls Tick() (or its own steps, then TickCounted()) from its timer,
+//  - fills in the optional hooks for what it does with the values and at the
+//    end of a list.
+// Everything runs on the main thread; no call blocks.
+//
+// Typical use (the online test window):
+//   TExchangeEngine Engine{OnlineTestPolicy};
+//   Engine.Hooks.Send = [this](const std::uint8_t* d, std::uint16_t n) { Port->WriteBytes(d, n); };
+//   Engine.Hooks.SetTimer = [this](bool on, int ms) { on ? TimerIO->start(ms) : TimerIO->stop(); };
+//   Engine.Hooks.ClosePort = [this] { Port->ClosePort(); };
+//   Engine.Hooks.ModeStep = [this] { ...; if (switchPending) Engine.SendModeSwitch(testRequest); };
+//   Engine.Hooks.ListEnd = [this] { if (CommandList[0][1] == Bank2) FillResults(); StartPoll(); };
+//   Engine.StartList(ReadItems(Bank1, {0, 1, 2, 3, 4, 5, 6, 7, 8}), 7);
+#include "CommandLists.h"
+#include "ExchangeGlobals.h"
+#include "Frames.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+// How one window runs the engine.
+struct TExchangePolicy {
+    // Period of the window's exchange timer, handed to Hooks.SetTimer when a
+    // list starts. A window may change it between lists.
+    int TimerPeriodMs = 1000;
+    // false: a reply is complete when exactly five bytes are collected (more
+    // than five is noise or a duplicate and is cleared by the next tick).
+    // true: five or more bytes make a reply; bytes 0..4 are decoded.
+    bool AcceptFiveOrMore = false;
+    // true: every tick resends the outstanding frame. false: only a frame
+    // whose bank byte is 1 is resent; for other frames the tick only resets
+    // the receive buffer.
+    bool ResendEveryFrame = false;
+    // true: a bank-2 read of an address below 32 also goes to Data_Sen.
+    bool Bank2ToDataSen = true;
+    // Receive count set when a list starts. 4 makes a first reply that
+    // arrives in one chunk go undecoded (count 9), so the list really starts
+    // on the next tick.
+    std::uint8_t ReceiveCountAtStart = 0;
+    // false: the value is filed under the address of the frame that was sent
+    // and stored at ReadValues[ReadCount]. true: it is filed under the reply's
+    // byte 2, and ReadCount is first set to that byte. Either way an index
+    // outside ReadValues is never stored there (the list still advances).
+    bool FileByReplyAddress = false;
+    // The exchange is given up when the idle tick counter exceeds this.
+    int GiveUpAfterTicks = 50;
+};
+
+// The windows' settings.
+inline constexpr TExchangePolicy OnlineTestPolicy{.TimerPeriodMs = 700,
+                                                  .AcceptFiveOrMore = false,
+                                                  .ResendEveryFrame = true,
+                                                  .Bank2ToDataSen = false,
+                                                  .ReceiveCountAtStart = 4};
+inline constexpr TExchangePolicy AdjustmentPolicy{.TimerPeriodMs = 1000};  // observation list: count 4
+inline constexpr TExchangePolicy SensorBasePolicy{.TimerPeriodMs = 100};
+inline constexpr TExchangePolicy PathCheckPolicy{.TimerPeriodMs = 100,
+                                                 .AcceptFiveOrMore = true,
+                                                 .FileByReplyAddress = true};
+inline constexpr TExchangePolicy SensorTablePolicy{.TimerPeriodMs = 100};
+
+// What the engine calls. Every member may be left empty.
+struct TExchangeHooks {
+    // Writes a frame to the port (4, 6 or 2 bytes). The result is not used.
+    std::function<void(const std::uint8_t* data, std::uint16_t length)> Send;
+    // Starts (on == true, with the period) or stops the window's exchange timer.
+    std::function<void(bool on, int periodMs)> SetTimer;
+    // Closes the window's port (give-up and Stop). The port-open flag is the
+    // window's business.
+    std::function<void()> ClosePort;
+
+    // A bank-1 read reply was decoded: the value is already in LiveValues
+    // when the address is 0..11. Called for every bank-1 address (the
+    // BLOW_OUT zero level at 12 has no shared variable).
+    std::function<void(int address, std::int32_t value)> Bank1Value;
+    // Bank-1 address 8 was read: InstrumentMode holds the mode. The window's
+    // mode step; it may call SendModeSwitch().
+    std::function<void()> ModeStep;
+    // A read reply was fully stored (after ReadCount was incremented). For
+    // progress displays.
+    std::function<void(int bank, int address, std::int32_t value)> ReadStored;
+    // A frame of the list was sent by StartList or by a reply (not a resend
+    // by a tick): letter ':' or 'E'. For progress displays.
+    std::function<void(std::uint8_t letter)> ItemSent;
+    // The end item (letter 0) was reached after a reply. CommandIndex points
+    // at it; ExchangeState is still 5 and the collected bytes are left in the
+    // receive buffer. The window starts another list, evaluates, or stops.
+    std::function<void()> ListEnd;
+    // An item with a letter other than ':', 'E' or 0 was reached. The engine
+    // has already stopped (state 0, timer off, port closed); the window
+    // closes itself if it should.
+    std::function<void()> BadItem;
+};
+
+enum class TTickResult {
+    Resent,     // the outstanding frame was sent again
+    Reset,      // not resent (policy); the receive buffer was reset
+    GaveUp,     // idle ticks exceeded the limit: timer stopped, port closed
+};
+
+class TExchangeEngine {
+public:
+    static constexpr int BufferSize = 271;
+    static constexpr int ClearedOnRead = 33;   // receive bytes zeroed before a read frame
+
+    explicit TExchangeEngine(const TExchangePolicy& policy = {}) : Policy(policy) {}
+
+    TExchangePolicy Policy;
+    TExchangeHooks Hooks;
+
+    // The window's own exchange state. Public: windows read and adjust them
+    // (e.g. a window that pauses between cycles sets IdleTicks itself).
+    std::array<std::uint8_t, BufferSize> FrameBuffer{};   // 0..2: letter, bank, address
+    std::array<std::uint8_t, BufferSize> ReceiveBuffer{};
+    std::uint8_t ReceiveCount = 0;   // wraps 255 -> 0: long noise overwrites from the start
+    int IdleTicks = 0;               // ticks since the last read reply
+
+    // Starting a list: fills CommandList from `items` (at most 64; see
+    // FillCommandList), then StartFilledList.
+    void StartList(std::span<const TCommandItem> items, std::int32_t batchEnd);
+    void StartList(std::span<const TCommandItem> items, std::int32_t batchEnd,
+                   std::uint8_t receiveCountAtStart);
+    // Starting the list already in CommandList: CommandIndex := 0,
+    // ReadCount := 0, BatchEnd := batchEnd, receive count := the policy's (or
+    // the given) count, item 0's frame into FrameBuffer and sent (4 or 6
+    // bytes), ExchangeState := 5, timer on with Policy.TimerPeriodMs.
+    // IdleTicks is left alone (the windows set it where they need to).
+    // An empty list (item 0 is the end item) sends nothing and stays idle.
+    void StartFilledList(std::int32_t batchEnd);
+    void StartFilledList(std::int32_t batchEnd, std::uint8_t receiveCountAtStart);
+
+    // A chunk of 1..2048 received bytes (the port's OnReceiveData). Appends
+    // them at the 8-bit receive count; while idle drops them (count 0); when
+    // a reply is complete (count exactly 5, or 5 or more by policy) decodes a
+    // read reply (idle ticks 0, ReadValues, live values, Bank2Image,
+    // Data_Sen, hooks) and sends the next item, or reaches the list end.
+    // A write reply is counted, not examined.
+    void Receive(const void* buffer, std::uint16_t length);
+
+    // Timer tick: adds one idle tick, then TickCounted().
+    TTickResult Tick();
+    // The tick after the idle counter was counted: above the limit stops the
+    // timer and closes the port (ExchangeState is kept); otherwise resends
+    // the outstanding frame (every frame or bank-1 frames only, by policy),
+    // then ExchangeState := 5, zeroes receive bytes 0..32, count := 0.
+    TTickResult TickCounted();
+
+    // Sends the two-byte mode switch ':' '2' (start) or ':' '3' (stop); the
+    // frame replaces the first two bytes of FrameBuffer. Meant for the
+    // ModeStep hook.
+    void SendModeSwitch(bool start);
+
+    // Stopping the exchange: ExchangeState := 0, timer off, port closed.
+    void Stop();
+
+    // Sends the outstanding frame again (4 bytes for ':', else 6).
+    void ResendFrame();
+
+    std::uint8_t FrameLetter() const { return FrameBuffer[0]; }
+    std::uint8_t FrameBank() const { return FrameBuffer[1]; }
+    std::uint8_t FrameAddress() const { return FrameBuffer[2]; }
+
+private:
+    void Send(const std::uint8_t* data, int length);
+    void StoreRead(const std::uint8_t* reply);
+    void SendItem(const TCommandItem& item);
+};
