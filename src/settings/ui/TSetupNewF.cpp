@@ -9,7 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QRadioButton>
-#include <QTabWidget>
+#include <QFrame>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -28,9 +28,10 @@ TSetupNewF::TSetupNewF(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("SetupNewF"));
     setModal(true);
 
-    PageControl1 = new QTabWidget(this);
+    PageControl1 = new QFrame(this);
     NameControl(PageControl1, "PageControl1", QStringLiteral("Рамка"));
-    PageControl1->setFocusPolicy(Qt::NoFocus);
+    PageControl1->setFrameShape(QFrame::StyledPanel);
+    PageControl1->setFrameShadow(QFrame::Raised);
 
     RadioPort = new QGroupBox(QStringLiteral(" COM порт  "), PageControl1);
     NameControl(RadioPort, "RadioPort", RadioPort->title());

@@ -5,7 +5,7 @@
 
 class QButtonGroup;
 class QGroupBox;
-class QTabWidget;
+class QFrame;
 class QToolButton;
 
 class TSetupNewF : public QDialog {
@@ -19,7 +19,7 @@ public:
 
     QGroupBox* RadioPort;
     QToolButton* Key__Exit;
-    QTabWidget* PageControl1;
+    QFrame* PageControl1; // background frame only, like an empty page holder
 
 public slots:
     // Takes the selected entry as the port, saves the settings and updates
