@@ -1,0 +1,12 @@
+// GoogleTest main with a Qt event loop available: the port component
+// delivers its events through it.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
