@@ -1,5 +1,6 @@
 #include "TSetupNewF.h"
 
+#include "PortNames.h"
 #include "Settings.h"
 #include "UiKit.h"
 
@@ -8,8 +9,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QRadioButton>
 #include <QFrame>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -53,13 +56,27 @@ TSetupNewF::TSetupNewF(QWidget* parent) : QDialog(parent)
         connect(item, &QRadioButton::clicked, this, &TSetupNewF::RadioPortClick);
     }
     entries_->button(0)->setChecked(true);
+    connect(entries_, &QButtonGroup::idToggled, this, [this](int, bool on) {
+        if (on)
+            ShowPortDevice();
+    });
+
+    lab_PortDevice = new QLabel(PageControl1);
+    NameControl(lab_PortDevice, "lab_PortDevice", QStringLiteral("Устройство порта"));
+    lab_PortDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lab_PortDevice->setMinimumWidth(220);
+    lab_PortDevice->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    devicePoll_ = new QTimer(this);
+    devicePoll_->setInterval(1000);
+    connect(devicePoll_, &QTimer::timeout, this, &TSetupNewF::ShowPortDevice);
 
     Key__Exit = MakePictureButton(this, "Key__Exit", QStringLiteral("Выход  из  программы"), "exit", 32);
     connect(Key__Exit, &QToolButton::clicked, this, &TSetupNewF::Key__ExitClick);
 
-    auto* frame = new QVBoxLayout(PageControl1);
+    auto* frame = new QHBoxLayout(PageControl1);
     frame->setContentsMargins(12, 12, 12, 12);
     frame->addWidget(RadioPort);
+    frame->addWidget(lab_PortDevice);
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
@@ -70,6 +87,39 @@ TSetupNewF::TSetupNewF(QWidget* parent) : QDialog(parent)
     layout->addLayout(bottom);
 
     connect(qApp, &QApplication::focusChanged, this, &TSetupNewF::FocusChanged);
+    ShowPortDevice();
+}
+
+void TSetupNewF::ShowPortDevice()
+{
+    const int entry = SelectedEntry();
+    QString text;
+    if (entry == AutonomousPortIndex - 1)
+        text = QStringLiteral("Работа без прибора");
+    else if (entry >= 0 && entry < AutonomousPortIndex - 1) {
+        const TPortDevice device = DescribePortDevice(PortNameFor(entry + 1));
+        text = QStringLiteral("Устройство:\n") + Q(device.path);
+        if (!device.target.empty())
+            text += QStringLiteral("\n→ ") + Q(device.target);
+        text += device.present ? QStringLiteral("\nподключено") : QStringLiteral("\nне найдено");
+    }
+    if (lab_PortDevice->text() != text) {
+        lab_PortDevice->setText(text);
+        lab_PortDevice->setAccessibleDescription(text);
+    }
+}
+
+void TSetupNewF::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    ShowPortDevice();
+    devicePoll_->start();
+}
+
+void TSetupNewF::hideEvent(QHideEvent* event)
+{
+    devicePoll_->stop();
+    QDialog::hideEvent(event);
 }
 
 void TSetupNewF::SelectEntry(int entry)
