@@ -1,0 +1,283 @@
+#include "Simulator.h"
+
+#include <cerrno>
+#include <cmath>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::int64_t SteadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Bytes of a frame that waited this long for the rest are dropped, so that
+// the simulator finds the next frame after garbage.
+constexpr double kStaleFrameMs = 200;
+
+} // namespace
+
+TSimulator::TSimulator(const TSimOptions& options)
+    : options_(options), instrument_(options.Instrument), startNs_(SteadyNs())
+{
+}
+
+TSimulator::~TSimulator()
+{
+    Stop();
+}
+
+double TSimulator::NowMs() const
+{
+    return (SteadyNs() - startNs_) / 1e6;
+}
+
+void TSimulator::Start()
+{
+    if (thread_.joinable())
+        return;
+    char name[256] = {};
+    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
+        throw std::runtime_error(std::string("pseudo-terminal: ") + std::strerror(errno));
+    device_ = name;
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(slave_, F_SETFD, FD_CLOEXEC);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    termios t{};
+    tcgetattr(slave_, &t);
+    cfmakeraw(&t);
+    cfsetispeed(&t, B9600);
+    cfsetospeed(&t, B9600);
+    tcsetattr(slave_, TCSANOW, &t);
+    stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (!options_.LogPath.empty())
+        log_ = options_.LogPath == "-" ? stderr : std::fopen(options_.LogPath.c_str(), "a");
+    thread_ = std::thread([this] { Run(); });
+}
+
+void TSimulator::Stop()
+{
+    if (thread_.joinable()) {
+        const std::uint64_t one = 1;
+        (void)write(stopFd_, &one, sizeof one);
+        thread_.join();
+    }
+    if (!link_.empty()) {
+        unlink(link_.c_str());
+        link_.clear();
+    }
+    for (int* fd : {&master_, &slave_, &stopFd_})
+        if (*fd >= 0) {
+            close(*fd);
+            *fd = -1;
+        }
+    if (log_ && log_ != stderr)
+        std::fclose(log_);
+    log_ = nullptr;
+}
+
+void TSimulator::MakeLink(const std::string& path)
+{
+    unlink(path.c_str());
+    if (symlink(device_.c_str(), path.c_str()) != 0)
+        throw std::runtime_error("link " + path + ": " + std::strerror(errno));
+    link_ = path;
+}
+
+void TSimulator::SetSilent(bool silent)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    silent_ = silent;
+}
+
+void TSimulator::SetSilentAfter(int frames)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.SilentAfter = frames;
+    answeredSinceSilentSet_ = 0;
+}
+
+void TSimulator::SetTurnaroundMs(double ms)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.TurnaroundMs = ms;
+}
+
+void TSimulator::SetPace(bool pace)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.Pace = pace;
+}
+
+void TSimulator::SetSplitReplies(bool split, double gapMs)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.SplitReplies = split;
+    options_.SplitGapMs = gapMs;
+}
+
+void TSimulator::SetStrayEvery(int n)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.StrayEvery = n;
+}
+
+bool TSimulator::WaitMs(double ms)
+{
+    if (ms <= 0)
+        return true;
+    pollfd p{stopFd_, POLLIN, 0};
+    const timespec span{static_cast<time_t>(ms / 1000), static_cast<long>(std::fmod(ms, 1000.0) * 1e6)};
+    return ppoll(&p, 1, &span, nullptr) == 0;
+}
+
+void TSimulator::Log(const char* direction, const std::uint8_t* bytes, std::size_t n, const char* note)
+{
+    if (!log_)
+        return;
+    std::string hex;
+    char b[4];
+    for (std::size_t i = 0; i < n; ++i) {
+        std::snprintf(b, sizeof b, "%s%02X", i ? " " : "", bytes[i]);
+        hex += b;
+    }
+    std::fprintf(log_, "%10.3f %s %s%s%s\n", NowMs(), direction, hex.c_str(), note ? "  " : "", note ? note : "");
+    std::fflush(log_);
+}
+
+void TSimulator::Send(const std::uint8_t* bytes, std::size_t n, bool pace)
+{
+    const double charNs = 10.0 * 1e9 / options_.Baud;
+    timespec next{};
+    clock_gettime(CLOCK_MONOTONIC, &next);
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t len = pace ? 1 : n - i;
+        const ssize_t w = write(master_, bytes + i, len);
+        if (w > 0)
+            i += static_cast<std::size_t>(w);
+        else if (w < 0 && errno == EAGAIN) {
+            pollfd p{master_, POLLOUT, 0};
+            poll(&p, 1, 100);
+            continue;
+        } else if (w < 0 && errno != EINTR)
+            return;
+        if (pace && i < n) {
+            next.tv_nsec += static_cast<long>(charNs);
+            while (next.tv_nsec >= 1000000000) {
+                next.tv_nsec -= 1000000000;
+                ++next.tv_sec;
+            }
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+        }
+    }
+}
+
+void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double firstByteMs)
+{
+    ++framesReceived_;
+    const char* note = frame.kind == TFrame::Read ? "read" : frame.kind == TFrame::Write ? "write" : "mode";
+    Log("<-", bytes, frame.length, note);
+
+    std::optional<std::array<std::uint8_t, ReplyLength>> reply;
+    TSimOptions o;
+    bool quiet;
+    bool stray = false;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        reply = instrument_.Handle(frame, NowMs());
+        o = options_;
+        quiet = silent_ || (o.SilentAfter >= 0 && answeredSinceSilentSet_ >= o.SilentAfter);
+        if (reply && !quiet) {
+            ++answeredSinceSilentSet_;
+            stray = o.StrayEvery > 0 && (repliesSent_ + 1) % static_cast<std::uint64_t>(o.StrayEvery) == 0;
+        }
+    }
+    if (!reply || quiet) {
+        if (reply)
+            Log("  ", nullptr, 0, "(silent)");
+        return;
+    }
+    // On a real line the frame is received only after its last character.
+    const double charMs = 10.0 * 1000.0 / o.Baud;
+    double due = o.TurnaroundMs;
+    if (o.Pace)
+        due += firstByteMs + frame.length * charMs - NowMs();
+    if (!WaitMs(due))
+        return;
+    if (o.SplitReplies) {
+        Send(reply->data(), 2, o.Pace);
+        if (!WaitMs(o.SplitGapMs))
+            return;
+        Send(reply->data() + 2, 3, o.Pace);
+    } else
+        Send(reply->data(), reply->size(), o.Pace);
+    ++repliesSent_;
+    Log("->", reply->data(), reply->size(), nullptr);
+    if (stray) {
+        const std::uint8_t extra = 0xFF;
+        Send(&extra, 1, false);
+        Log("->", &extra, 1, "stray");
+    }
+}
+
+void TSimulator::Run()
+{
+    std::vector<std::uint8_t> pending;
+    double firstByteMs = 0;
+    pollfd fds[2] = {{master_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    for (;;) {
+        const int timeout = pending.empty() ? -1 : static_cast<int>(kStaleFrameMs);
+        const int r = poll(fds, 2, timeout);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        if (fds[1].revents)
+            return;
+        if (r == 0) {
+            Log("<-", pending.data(), pending.size(), "dropped (incomplete)");
+            pending.clear();
+            continue;
+        }
+        std::uint8_t buf[512];
+        const ssize_t n = read(master_, buf, sizeof buf);
+        if (n <= 0) {
+            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
+            // The slave is held open here, so this means the terminal broke.
+            WaitMs(50);
+            continue;
+        }
+        if (pending.empty())
+            firstByteMs = NowMs();
+        pending.insert(pending.end(), buf, buf + n);
+        std::size_t at = 0;
+        while (at < pending.size()) {
+            const TFrame f = DecodeFrame(pending.data() + at, pending.size() - at);
+            if (f.kind == TFrame::Incomplete)
+                break;
+            if (f.kind == TFrame::Unknown) {
+                Log("<-", pending.data() + at, 1, "skipped");
+                at += f.length;
+                continue;
+            }
+            Answer(f, pending.data() + at, firstByteMs);
+            at += f.length;
+            firstByteMs = NowMs();
+        }
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+}
