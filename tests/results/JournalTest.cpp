@@ -1,6 +1,6 @@
 #include "FileBytes.h"
 #include "Journal.h"
-#include "TempDir.h"
+#include "TempDirTest.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "DateFields.h"
 #include "FileBytes.h"
 #include "Files.h"
-#include "TempDir.h"
+#include "TempDirTest.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,57 @@
+#pragma once
+// The print window: shows one page of protocol text (a list of journal
+// lines, or the examination act), prints exactly the page shown on the
+// system's default printer without a dialog, and saves the page text as a
+// protocol text file. The results window sets the page text and the act
+// mode flag (PrintActMode) and shows it (not modally).
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class QFileDialog;
+class QPlainTextEdit;
+class QToolButton;
+
+class TPrintF : public QDialog {
+    Q_OBJECT
+public:
+    explicit TPrintF(QWidget* parent = nullptr);
+
+    // The page text, one string per line of memo_R.
+    void SetPageText(const std::vector<std::string>& lines);
+    std::vector<std::string> PageText() const;
+    // The lines the window shows from its top: at most 55, each cut to 75.
+    std::vector<std::string> ShownPage() const;
+
+    // Where key_Print sends the page: empty (the program) means the
+    // system's default printer; a file name makes the same print job write
+    // a PDF file instead (tests).
+    QString PdfOutput;
+
+    QToolButton* key_Print;
+    QToolButton* key_Save;
+    QToolButton* key_Next;
+    QPlainTextEdit* memo_R;
+    QPlainTextEdit* memo_R1;
+    QPlainTextEdit* memo_R2;
+    QFileDialog* SaveDialog1;
+
+public slots:
+    void FormActivate();
+    // Prints the page shown; for an act, then shows the second page.
+    void key_PrintClick();
+    // Saves the page text (and for an act the second page) to a file chosen
+    // in SaveDialog1; a cancelled dialog writes nothing.
+    void key_SaveClick();
+    void key_NextClick();
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void ShowButtons(bool print, bool save, bool next);
+    void Complain(const QString& text);
+};
+
+extern TPrintF* PrintF;
