@@ -9,6 +9,7 @@
 #include <pty.h>
 #include <stdexcept>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -128,6 +129,21 @@ void TSimulator::SetSplitReplies(bool split, double gapMs)
     options_.SplitGapMs = gapMs;
 }
 
+void TSimulator::RecordTimings(bool on)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    recordTimings_ = on;
+    timings_.clear();
+}
+
+std::vector<TSimTiming> TSimulator::TakeTimings()
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    std::vector<TSimTiming> out;
+    out.swap(timings_);
+    return out;
+}
+
 void TSimulator::SetStrayEvery(int n)
 {
     std::lock_guard<std::mutex> lock(lock_);
@@ -159,27 +175,36 @@ void TSimulator::Log(const char* direction, const std::uint8_t* bytes, std::size
 
 void TSimulator::Send(const std::uint8_t* bytes, std::size_t n, bool pace)
 {
+    // Paced, each byte is handed over when its last bit would have reached
+    // the far end: one character time after the previous one, the first
+    // one character time from now.
     const double charNs = 10.0 * 1e9 / options_.Baud;
     timespec next{};
     clock_gettime(CLOCK_MONOTONIC, &next);
     for (std::size_t i = 0; i < n;) {
-        const std::size_t len = pace ? 1 : n - i;
-        const ssize_t w = write(master_, bytes + i, len);
-        if (w > 0)
-            i += static_cast<std::size_t>(w);
-        else if (w < 0 && errno == EAGAIN) {
-            pollfd p{master_, POLLOUT, 0};
-            poll(&p, 1, 100);
-            continue;
-        } else if (w < 0 && errno != EINTR)
-            return;
-        if (pace && i < n) {
+        if (pace) {
             next.tv_nsec += static_cast<long>(charNs);
             while (next.tv_nsec >= 1000000000) {
                 next.tv_nsec -= 1000000000;
                 ++next.tv_sec;
             }
             clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+        }
+        const std::size_t len = pace ? 1 : n - i;
+        for (;;) {
+            const ssize_t w = write(master_, bytes + i, len);
+            if (w > 0) {
+                i += static_cast<std::size_t>(w);
+                break;
+            }
+            if (w < 0 && errno == EAGAIN) {
+                pollfd p{master_, POLLOUT, 0};
+                poll(&p, 1, 100);
+                continue;
+            }
+            if (w < 0 && errno == EINTR)
+                continue;
+            return;
         }
     }
 }
@@ -223,7 +248,13 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
         Send(reply->data() + 2, 3, o.Pace);
     } else
         Send(reply->data(), reply->size(), o.Pace);
+    const double sentMs = NowMs();
     ++repliesSent_;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        if (recordTimings_)
+            timings_.push_back({firstByteMs, sentMs});
+    }
     Log("->", reply->data(), reply->size(), nullptr);
     if (stray) {
         const std::uint8_t extra = 0xFF;
@@ -234,6 +265,7 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
 
 void TSimulator::Run()
 {
+    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0); // paced bytes and turnaround on time
     std::vector<std::uint8_t> pending;
     double firstByteMs = 0;
     pollfd fds[2] = {{master_, POLLIN, 0}, {stopFd_, POLLIN, 0}};

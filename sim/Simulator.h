@@ -20,6 +20,13 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
+
+// When one exchange happened on the simulator's clock (ms).
+struct TSimTiming {
+    double FrameFirstByteMs;   // the frame's first byte was read
+    double ReplyLastByteMs;    // the reply's last byte was written
+};
 
 struct TSimOptions {
     TInstrumentSetup Instrument;
@@ -71,6 +78,10 @@ public:
     void SetSplitReplies(bool split, double gapMs = 20);
     void SetStrayEvery(int n);
 
+    // Keeps the times of every answered frame from now on (benchmarks).
+    void RecordTimings(bool on);
+    std::vector<TSimTiming> TakeTimings();
+
     std::uint64_t FramesReceived() const { return framesReceived_; }
     std::uint64_t RepliesSent() const { return repliesSent_; }
 
@@ -98,5 +109,7 @@ private:
     std::atomic<std::uint64_t> repliesSent_{0};
     int answeredSinceSilentSet_ = 0;
     bool silent_ = false;
+    bool recordTimings_ = false;
+    std::vector<TSimTiming> timings_;
     std::int64_t startNs_;
 };
