@@ -23,7 +23,9 @@ TFormErrF::TFormErrF(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormErrF"));
     setWindowTitle(QStringLiteral("Ошибка  ввода  данных"));
-    setModal(false);
+    // Shown with show() from windows that are themselves modal: only a
+    // modal window shown later takes input above them.
+    setWindowModality(Qt::ApplicationModal);
 
     Memo1 = new QPlainTextEdit(this);
     NameControl(Memo1, "Memo1", QStringLiteral("Предупреждение"));

@@ -77,7 +77,9 @@ TPrintF::TPrintF(QWidget* parent) : QDialog(parent)
     EnsureIcons();
     setObjectName(QStringLiteral("PrintF"));
     setWindowTitle(QStringLiteral("Печать"));
-    setModal(false);
+    // Shown with show() from windows that are themselves modal: only a
+    // modal window shown later takes input above them.
+    setWindowModality(Qt::ApplicationModal);
 
     key_Print = MakeButton(this, "key_Print", QStringLiteral("Печатать"), "print");
     key_Save = MakeButton(this, "key_Save", QStringLiteral("Сохранить в текстовом файле"), "save");
