@@ -8,7 +8,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 TFormErrF* FormErrF = nullptr;
 
@@ -36,14 +39,32 @@ TFormErrF::TFormErrF(QWidget* parent) : QDialog(parent)
                                        "введенные  значения."));
     // Red bold text on cream.
     Memo1->setStyleSheet(QStringLiteral("QPlainTextEdit { color: #FF0000; background: #FFFBF0; font-weight: bold; }"));
-    Memo1->setFixedHeight(Memo1->fontMetrics().lineSpacing() * 4 + 12);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont bold = Memo1->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    int textWidth = 0;
+    for (const QString& line : Memo1->toPlainText().split(QLatin1Char('\n')))
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
+    const int margins = 2 * (Memo1->frameWidth() + static_cast<int>(Memo1->document()->documentMargin())) + 8;
+    Memo1->setFixedSize(textWidth + margins, metrics.lineSpacing() * 3 + margins);
 
     GridBaza = new QTableWidget(SensorPointCount, 2, this);
     NameControl(GridBaza, "GridBaza", QStringLiteral("Введенные точки"));
     GridBaza->horizontalHeader()->hide();
     GridBaza->verticalHeader()->hide();
     GridBaza->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    GridBaza->setSelectionMode(QAbstractItemView::NoSelection);
+    GridBaza->setFocusPolicy(Qt::NoFocus);
+    // The longest label has to fit the 110-pixel column whole.
+    QFont labels = GridBaza->font();
+    while (labels.pointSizeF() > 6 &&
+           QFontMetrics(labels).horizontalAdvance(QString::fromUtf8(SensorPointLabels[0])) > kColumnWidth - 10)
+        labels.setPointSizeF(labels.pointSizeF() - 0.5);
+    GridBaza->setFont(labels);
+    GridBaza->setTextElideMode(Qt::ElideNone);
     GridBaza->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     GridBaza->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (int c = 0; c < 2; ++c)
@@ -58,7 +79,8 @@ TFormErrF::TFormErrF(QWidget* parent) : QDialog(parent)
     // Column 1 holds numbers padded to 6 characters; a fixed pitch keeps them aligned.
     QFont mono(QStringLiteral("Monospace"));
     mono.setStyleHint(QFont::TypeWriter);
-    GridBaza->setFont(mono);
+    for (int r = 0; r < SensorPointCount; ++r)
+        GridBaza->item(r, 1)->setFont(mono);
 
     Button1 = new QPushButton(QStringLiteral("ПОВТОРНЫЙ  ВВОД"), this);
     NameControl(Button1, "Button1", Button1->text());

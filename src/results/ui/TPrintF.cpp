@@ -15,6 +15,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -59,6 +60,8 @@ QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, const QString& spoke
     memo->setFont(PageFont());
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setFrameShape(QFrame::NoFrame);
+    // No margin: 55 lines of 17 pixels fill the 938-pixel page.
+    memo->document()->setDocumentMargin(0);
     memo->setStyleSheet(QStringLiteral("QPlainTextEdit { background: white; color: black; }"));
     return memo;
 }
