@@ -6,6 +6,7 @@
 #include "FileBytes.h"
 #include "PdfText.h"
 #include "ProtocolPages.h"
+#include "QtLines.h"
 #include "TPrintF.h"
 #include "TempDir.h"
 
@@ -38,14 +39,6 @@ QStringList FileLines(const std::string& name)
     if (!lines.isEmpty() && lines.back().isEmpty())
         lines.removeLast(); // after the last CR LF
     return lines;
-}
-
-QStringList Strings(const std::vector<std::string>& lines)
-{
-    QStringList list;
-    for (const auto& s : lines)
-        list << QString::fromStdString(s);
-    return list;
 }
 
 // Types the name into the dialog's file name field, as the user would.
