@@ -1,0 +1,360 @@
+#include "TKavNewF.h"
+
+#include "CommandLists.h"
+#include "DateFields.h"
+#include "GraphImage.h"
+#include "PersonList.h"
+#include "Readings.h"
+#include "Registers.h"
+#include "Settings.h"
+#include "TCommEr.h"
+#include "TestFiles.h"
+#include "UiKit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+TKavNewF* KavNewF = nullptr;
+
+namespace {
+
+constexpr std::int32_t kBatchEnd = 7;
+
+QColor ToQColor(Colour c)
+{
+    return QColor(c.r, c.g, c.b);
+}
+
+} // namespace
+
+TKavNewF::TKavNewF(QWidget* parent) : QDialog(parent), Engine(OnlineTestPolicy)
+{
+    setObjectName(QStringLiteral("KavNewF"));
+    setWindowTitle(QStringLiteral("Каврел. Работа с  подключенным  прибором (online)"));
+    setToolTip(QStringLiteral("Прибор  для  контроля  алкоголя  в  выдыхаемом  воздухе "));
+    setAccessibleName(windowTitle());
+    setModal(true);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(BuildLeftPanel());
+    layout->addWidget(BuildRightPanel(), 1);
+
+    Port = new TCommEr(this);
+    Port->setObjectName(QStringLiteral("Port"));
+    Port->SetCommName("COM3");
+    Port->SetBaudRate(9600);
+    Port->SetByteSize(TByteSize::_8);
+    Port->SetParity(TParity::None);
+    Port->SetStopBits(TStopBits::_1);
+    Port->SetDtrControl(TDtrControl::DtrDisable);
+    Port->SetRtsControl(TRtsControl::RtsDisable);
+    Port->SetReadIntervalTimeout(1);
+    Port->OnReceiveData = [this](QObject* sender, void* buffer, std::uint16_t length) {
+        PortReceiveData(sender, buffer, length);
+    };
+
+    TimerIO = new QTimer(this);
+    TimerIO->setObjectName(QStringLiteral("TimerIO"));
+    TimerIO->setInterval(OnlineTestPolicy.TimerPeriodMs);
+    connect(TimerIO, &QTimer::timeout, this, &TKavNewF::TimerIOTimer);
+
+    Engine.Hooks.Send = [this](const std::uint8_t* data, std::uint16_t length) { Port->WriteBytes(data, length); };
+    Engine.Hooks.SetTimer = [this](bool on, int periodMs) {
+        if (on)
+            TimerIO->start(periodMs);
+        else
+            TimerIO->stop();
+    };
+    Engine.Hooks.ClosePort = [this] { Port->ClosePort(); };
+    Engine.Hooks.ModeStep = [this] { ModeStep(); };
+    Engine.Hooks.ListEnd = [this] { ListEnd(); };
+    Engine.Hooks.BadItem = [this] { close(); };
+
+    connect(Key_T, &QPushButton::clicked, this, &TKavNewF::Key_TClick);
+    connect(box_Avtonom, &QCheckBox::clicked, this, &TKavNewF::box_AvtonomClick);
+    connect(Key__Exit, &QToolButton::clicked, this, &TKavNewF::Key__ExitClick);
+    connect(key_Add, &QPushButton::clicked, this, &TKavNewF::key_AddClick);
+    connect(tab_FIO, &QTableWidget::cellClicked, this, &TKavNewF::tab_FIOClick);
+    connect(tab_FIO, &QTableWidget::cellDoubleClicked, this, &TKavNewF::tab_FIODblClick);
+    connect(tab_FIO, &QTableWidget::currentCellChanged, this, &TKavNewF::tab_FIOSelectCell);
+
+    ClearGraph();
+}
+
+TKavNewF::~TKavNewF()
+{
+    TimerIO->stop();
+    Port->ClosePort();
+}
+
+void TKavNewF::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (!isActiveWindow()) {
+        // A message box of the program takes the activation for a moment;
+        // losing it to another application (no active window) does not count.
+        QWidget* now = QApplication::activeWindow();
+        backFromOwnWindow_ = isVisible() && now != nullptr && now != this;
+        return;
+    }
+    if (backFromOwnWindow_) {
+        backFromOwnWindow_ = false;
+        return;
+    }
+    FormActivate();
+}
+
+void TKavNewF::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}
+
+void TKavNewF::FormActivate()
+{
+    Key__Exit->setChecked(false);
+    panel_RG->setVisible(true);
+    PlaceOverlay();
+
+    if (PortIndex == AutonomousPortIndex) {
+        box_Avtonom->setChecked(true);
+        Panel1->hide();
+    } else {
+        Panel1->show();
+        box_Avtonom->setChecked(false);
+    }
+
+    ReadDate();
+    lab_Date->setText(Q(TodayText));
+
+    LoadPersonList();
+    NumberPersonList();
+    ShowPersonList(tab_FIO);
+
+    ShowMonthFile();
+
+    if (box_Avtonom->isChecked())
+        return;
+
+    if (!PortOpenFlag) {
+        Port->SetCommName(PortName);
+        Port->OpenPort(); // a failure leaves here: no flag, no timer, no list
+        PortOpenFlag = true;
+    }
+
+    ClearGraph();
+
+    Engine.IdleTicks = 0;
+    TimerIO->start(Engine.Policy.TimerPeriodMs);
+
+    StartReadList();
+}
+
+void TKavNewF::FormClose()
+{
+    TimerIO->stop();
+    if (PortOpenFlag) {
+        Port->ClosePort();
+        PortOpenFlag = false;
+    }
+    backFromOwnWindow_ = false;
+}
+
+void TKavNewF::ShowMonthFile()
+{
+    std::vector<std::string> lines;
+    OpenMonthFile(lines);
+    memo_test->clear();
+    for (const std::string& line : lines)
+        memo_test->appendPlainText(Q(line));
+}
+
+void TKavNewF::StartReadList()
+{
+    const auto items = ReadItems(Bank2, {27, 31, 64, 65, 66, 67, 72, 73, 74, 75, 80, 81, 82, 83});
+    Engine.StartList(items, kBatchEnd);
+}
+
+void TKavNewF::StartPollList()
+{
+    const auto items = ReadItems(Bank1, {0, 1, 2, 3, 4, 5, 6, 7, 8});
+    Engine.StartList(items, kBatchEnd);
+}
+
+void TKavNewF::ListEnd()
+{
+    if (CommandList[0][1] == Bank2)
+        FillResults();
+    StartPollList();
+}
+
+void TKavNewF::FillResults()
+{
+    QStringList lines;
+    for (const std::string& line : ResultsTableLines(Bank2Image))
+        lines << Q(line);
+    memo_res->setPlainText(lines.join(QLatin1Char('\n')));
+    TakeSensorNumber(Bank2Image[Reg2::SensorNumber]);
+    if (SetMainStatus)
+        SetMainStatus(2, SensorStatusText(SensorNumber));
+}
+
+void TKavNewF::PortReceiveData(QObject*, void* Buffer, std::uint16_t BufferLength)
+{
+    Engine.Receive(Buffer, BufferLength);
+}
+
+void TKavNewF::ModeStep()
+{
+    const int mode = InstrumentMode;
+    Cycle.NoteMode(mode);
+    ShowModeDisplay();
+    History.Append(V0);
+    lab_mV->setText(Q(VoltageText(V0)));
+    ShowGraph();
+    if (Cycle.TakeRecording(mode))
+        RecordResult();
+    bool start = false;
+    if (Cycle.TakeSwitch(start))
+        Engine.SendModeSwitch(start);
+}
+
+void TKavNewF::ShowModeDisplay()
+{
+    const ModeDisplay d = ModeDisplayFor(InstrumentMode, LiveValues);
+    if (d.overlay == ModeDisplay::Overlay::Show)
+        panel_RG->setVisible(true);
+    else if (d.overlay == ModeDisplay::Overlay::Hide)
+        panel_RG->setVisible(false);
+    if (d.setOverlayText)
+        edit_RG->setText(Q(d.overlayText));
+    if (d.setReadouts) {
+        Edit_Kav_c->setText(Q(d.air));
+        QPalette palette = Edit_Kav0_1->palette();
+        palette.setColor(QPalette::Text, ToQColor(d.promilleColour));
+        Edit_Kav0_1->setPalette(palette);
+        Edit_Kav0_1->setText(Q(d.promille));
+        L_Kav_01->setText(Q(d.promille100));
+    }
+}
+
+void TKavNewF::ShowGraph()
+{
+    graph_ = DrawGraph(History);
+    Im->setPixmap(QPixmap::fromImage(GraphImage(graph_)));
+}
+
+void TKavNewF::ClearGraph()
+{
+    History.Clear();
+    graph_ = EmptyGraph();
+    Im->setPixmap(QPixmap::fromImage(GraphImage(graph_)));
+}
+
+void TKavNewF::RecordResult()
+{
+    ReadDate();
+    ReadTime();
+    const std::string line = TestLine(S(edit_FIO->text()), V6);
+    std::string error;
+    // The line reaches the disk before it is shown; if it cannot, it stays
+    // on screen and the operator is told.
+    const bool written = AppendTestLine(line, &error);
+    memo_test->appendPlainText(Q(line));
+    if (!written)
+        TellFailure(QStringLiteral("Результат теста не записан в файл %1:\n%2\n\n%3")
+                        .arg(Q(MonthFileName), Q(error), Q(line)));
+}
+
+void TKavNewF::TellFailure(const QString& text)
+{
+    // Shown without a nested event loop: this runs inside the receive
+    // handler, which must not be entered again while it works.
+    auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(), text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("FailureBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void TKavNewF::Key_TClick()
+{
+    Cycle.PressTest();
+}
+
+void TKavNewF::TimerIOTimer()
+{
+    if (box_Avtonom->isChecked())
+        TimerIO->stop();
+    Engine.Tick();
+}
+
+void TKavNewF::box_AvtonomClick()
+{
+    if (PortIndex < AutonomousPortIndex) {
+        PortIndex = AutonomousPortIndex;
+        PortName = PortNameFor(AutonomousPortIndex);
+        SaveSettings();
+        if (SetMainStatus)
+            SetMainStatus(1, "Порт: " + PortName);
+        Panel1->hide();
+    }
+    box_Avtonom->setChecked(true);
+}
+
+void TKavNewF::Key__ExitClick()
+{
+    std::string error;
+    if (!SavePersonList(&error))
+        QMessageBox::warning(this, AppTitle(),
+                             QStringLiteral("Список тестируемых не сохранён в файл %1:\n%2")
+                                 .arg(QString::fromLatin1(PersonFileName), Q(error)));
+    close();
+}
+
+void TKavNewF::SelectRow()
+{
+    SelectPerson(PersonGridRow(tab_FIO));
+    edit_FIO->setText(Q(SelectedName));
+}
+
+void TKavNewF::tab_FIOClick()
+{
+    SelectRow();
+}
+
+void TKavNewF::tab_FIODblClick()
+{
+    SelectRow();
+}
+
+void TKavNewF::tab_FIOSelectCell()
+{
+    SelectRow();
+}
+
+void TKavNewF::key_AddClick()
+{
+    bool saved = true;
+    std::string error;
+    if (!AddPerson(S(edit_FIO->text()), &saved, &error))
+        return;
+    ShowPersonList(tab_FIO);
+    SetPersonGridRow(tab_FIO, SelectedPerson);
+    if (!saved)
+        TellFailure(QStringLiteral("Список тестируемых не сохранён в файл %1:\n%2")
+                        .arg(QString::fromLatin1(PersonFileName), Q(error)));
+}

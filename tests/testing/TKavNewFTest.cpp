@@ -1,0 +1,557 @@
+// The online test window against the simulated instrument on a real
+// pseudo-terminal, headless.
+#include "TKavNewF.h"
+
+#include "DateFields.h"
+#include "ExchangeGlobals.h"
+#include "Files.h"
+#include "PersonList.h"
+#include "Readings.h"
+#include "Settings.h"
+#include "SimLog.h"
+#include "Simulator.h"
+#include "TCommEr.h"
+#include "TempFolder.h"
+#include "TestFiles.h"
+#include "Cp1251.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+// The application's handler: an exception escaping an event is caught and
+// its text kept, as the program shows it in a message box.
+std::string LastError;
+
+class CatchingApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            LastError = e.what();
+        }
+        return false;
+    }
+};
+
+constexpr int kTickMs = 40;
+
+QStringList MemoLines(const QPlainTextEdit* memo)
+{
+    const QString text = memo->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+std::string Frame(int bank, int address)
+{
+    char b[16];
+    std::snprintf(b, sizeof b, "3A %02X %02X 80", bank, address);
+    return b;
+}
+
+// Consecutive repeats removed: the first frame of every list goes out twice
+// (its first reply is not decoded and the next tick resends it).
+std::vector<std::string> Collapsed(const std::vector<std::string>& frames)
+{
+    std::vector<std::string> out;
+    for (const auto& f : frames)
+        if (out.empty() || out.back() != f)
+            out.push_back(f);
+    return out;
+}
+
+} // namespace
+
+class TKavNewFTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempFolder> folder_;
+    std::unique_ptr<TSimulator> sim_;
+    std::unique_ptr<TKavNewF> window_;
+    std::string logPath_;
+    std::map<int, std::string> status_;
+    int modeSteps_ = 0;
+    std::vector<int> script_; // instrument modes to report, one per poll pass
+
+    void StartSimulator(double timeScale = 1.0)
+    {
+        TSimOptions options;
+        options.LogPath = logPath_;
+        options.Instrument.TimeScale = timeScale;
+        sim_ = std::make_unique<TSimulator>(options);
+        sim_->Start();
+        sim_->MakeLink("COM3");
+    }
+
+    TKavNewF* Window()
+    {
+        if (!window_) {
+            window_ = std::make_unique<TKavNewF>();
+            window_->Engine.Policy.TimerPeriodMs = kTickMs;
+            // Count mode steps and feed the scripted modes: the next mode is
+            // set right after a mode reply, a whole pass before it is read.
+            auto step = window_->Engine.Hooks.ModeStep;
+            window_->Engine.Hooks.ModeStep = [this, step] {
+                step();
+                ++modeSteps_;
+                if (!script_.empty()) {
+                    const int next = script_.front();
+                    script_.erase(script_.begin());
+                    sim_->WithInstrument([next](TInstrument& i) { i.Bank1Words[8] = next; });
+                }
+            };
+        }
+        return window_.get();
+    }
+
+    void Open()
+    {
+        TKavNewF* w = Window();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+    }
+
+    void WaitModeSteps(int more)
+    {
+        const int target = modeSteps_ + more;
+        QTRY_VERIFY_WITH_TIMEOUT(modeSteps_ >= target, 10000);
+    }
+
+    std::vector<std::string> Frames() { return SentFrames(ReadSimLog(logPath_)); }
+
+    // Gives the activation to no window of the program and back, as when
+    // the operator switches to another application and returns.
+    void SwitchAwayAndBack(TKavNewF* w)
+    {
+        QApplication::setActiveWindow(nullptr);
+        QTRY_VERIFY(!w->isActiveWindow());
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+    }
+
+private slots:
+    void init()
+    {
+        folder_ = std::make_unique<TempFolder>();
+        logPath_ = (folder_->Path() / "sim.log").string();
+        ResetSettings();
+        PortIndex = 3;
+        PortName = "COM3";
+        PortOpenFlag = false;
+        ResetPersonList();
+        ResetExchangeGlobals();
+        ResetDateFields();
+        ReadClock = [] { return ClockReading{2026, 12, 7, 9, 5}; };
+        status_.clear();
+        SetMainStatus = [this](int panel, const std::string& text) { status_[panel] = text; };
+        LastError.clear();
+        modeSteps_ = 0;
+        script_.clear();
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        sim_.reset();
+        SetMainStatus = nullptr;
+        ReadClock = SystemClock;
+        folder_.reset();
+    }
+
+    void autonomousModeSendsNothingAndKeepsTheListsUsable()
+    {
+        StartSimulator();
+        PortIndex = AutonomousPortIndex;
+        PortName = "Автоном.";
+        QVERIFY(WriteFileAtomically("Test_12.txt", ToCp1251("01.12 10:00 > Орлов  -  0.0\r\n\r\n02.12 11:30 > Ким  -  0.4\r\n")));
+        Open();
+        TKavNewF* w = Window();
+        QVERIFY(w->box_Avtonom->isChecked());
+        QVERIFY(w->Panel1->isHidden());
+        QCOMPARE(w->lab_Date->text(), QStringLiteral("07-12-2026"));
+        QVERIFY(FileExists(PersonFileName)); // created on the first activation
+        QCOMPARE(MemoLines(w->memo_test),
+                 QStringList({QStringLiteral("01.12 10:00 > Орлов  -  0.0"), QStringLiteral("02.12 11:30 > Ким  -  0.4")}));
+        QTest::qWait(5 * kTickMs);
+        QCOMPARE(sim_->FramesReceived(), 0u);
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(!w->Port->IsOpen());
+        QVERIFY(!w->TimerIO->isActive());
+
+        // The person list works without the instrument.
+        w->edit_FIO->setText(QStringLiteral("Петров П. П."));
+        QTest::mouseClick(w->key_Add, Qt::LeftButton);
+        QCOMPARE(w->tab_FIO->item(0, 1)->text(), QStringLiteral("Петров П. П."));
+
+        // A later visit with a port set unticks the box without any switch.
+        w->close();
+        PortIndex = 3;
+        PortName = "COM3";
+        Open();
+        QVERIFY(!w->box_Avtonom->isChecked());
+        QVERIFY(!w->Panel1->isHidden());
+        QCOMPARE(PortIndex, 3);
+        QTRY_VERIFY(sim_->FramesReceived() > 0);
+    }
+
+    void tickingTheBoxSwitchesToAutonomousAndStopsTheTimer()
+    {
+        StartSimulator();
+        Open();
+        TKavNewF* w = Window();
+        WaitModeSteps(1);
+        QTest::mouseClick(w->box_Avtonom, Qt::LeftButton);
+        QVERIFY(w->box_Avtonom->isChecked());
+        QCOMPARE(PortIndex, AutonomousPortIndex);
+        QCOMPARE(PortName, std::string("Автоном."));
+        QCOMPARE(status_[1], std::string("Порт: Автоном."));
+        QVERIFY(w->Panel1->isHidden());
+        QTRY_VERIFY(!w->TimerIO->isActive());
+        // The setting was saved; the box cannot be unticked here.
+        ResetSettings();
+        LoadSettings();
+        QCOMPARE(PortIndex, AutonomousPortIndex);
+        QTest::mouseClick(w->box_Avtonom, Qt::LeftButton);
+        QVERIFY(w->box_Avtonom->isChecked());
+    }
+
+    void startupReadsThenPollsAndFillsTheResults()
+    {
+        StartSimulator();
+        Open();
+        TKavNewF* w = Window();
+        WaitModeSteps(3);
+        QVERIFY(PortOpenFlag);
+
+        std::vector<std::string> expected;
+        for (int a : {27, 31, 64, 65, 66, 67, 72, 73, 74, 75, 80, 81, 82, 83})
+            expected.push_back(Frame(2, a));
+        for (int pass = 0; pass < 3; ++pass)
+            for (int a = 0; a <= 8; ++a)
+                expected.push_back(Frame(1, a));
+        const auto frames = Frames();
+        const auto collapsed = Collapsed(frames);
+        QVERIFY(collapsed.size() >= expected.size());
+        QCOMPARE(std::vector<std::string>(collapsed.begin(), collapsed.begin() + expected.size()), expected);
+        // Each list starts on a timer tick: its first frame goes out twice.
+        QCOMPARE(frames[0], Frame(2, 27));
+        QCOMPARE(frames[1], Frame(2, 27));
+        QCOMPARE(frames[2], Frame(2, 31));
+
+        std::array<std::int32_t, 256> bank2{};
+        sim_->WithInstrument([&](TInstrument& i) { bank2 = i.Bank2Words; });
+        QStringList table;
+        for (const auto& line : ResultsTableLines(bank2))
+            table << QString::fromStdString(line);
+        QCOMPARE(MemoLines(w->memo_res), table);
+        QCOMPARE(SensorNumber, 512);
+        QCOMPARE(status_[2], std::string("Сенсор № 512"));
+        QCOMPARE(w->lab_mV->text().size(), 4);
+        QCOMPARE(w->lab_mV->text().toInt(), V0);
+    }
+
+    void instrumentModesDriveTheReadoutsAndRecordOneLine()
+    {
+        StartSimulator();
+        sim_->WithInstrument([](TInstrument& i) {
+            i.Bank1Words[1] = 135;
+            i.Bank1Words[2] = 3;
+            i.Bank1Words[3] = 28;
+            i.Bank1Words[5] = 57;
+            i.Bank1Words[6] = 12;
+            i.Bank1Words[7] = 121;
+            i.Bank1Words[8] = 0;
+        });
+        Open();
+        TKavNewF* w = Window();
+        w->edit_FIO->setText(QStringLiteral("Сидоров С. С."));
+        WaitModeSteps(1);
+        QVERIFY(w->panel_RG->isVisible()); // shown at activation
+
+        script_ = {2};
+        WaitModeSteps(2);
+        QVERIFY(w->panel_RG->isVisible());
+        QCOMPARE(w->edit_RG->text(), QStringLiteral("РГ"));
+
+        script_ = {3};
+        WaitModeSteps(2);
+        QVERIFY(!w->panel_RG->isVisible());
+        QCOMPARE(w->edit_RG->text(), QStringLiteral("0.0"));
+        QCOMPARE(w->Edit_Kav_c->text(), QStringLiteral("0.000")); // untouched
+
+        script_ = {4};
+        WaitModeSteps(2);
+        QCOMPARE(w->Edit_Kav_c->text(), QStringLiteral("0.135"));
+        QCOMPARE(w->Edit_Kav0_1->text(), QStringLiteral("0.3"));
+        QCOMPARE(w->Edit_Kav0_1->palette().color(QPalette::Text), QColor(255, 0, 0));
+        QCOMPARE(w->L_Kav_01->text(), QStringLiteral("0.28"));
+
+        script_ = {4, 5, 6, 6, 6};
+        WaitModeSteps(6);
+        QCOMPARE(w->Edit_Kav_c->text(), QStringLiteral("0.057"));
+        QCOMPARE(w->Edit_Kav0_1->text(), QStringLiteral("1.2"));
+        QCOMPARE(w->L_Kav_01->text(), QStringLiteral("1.21"));
+
+        const QString line = QStringLiteral("07.12 09:05 > Сидоров С. С.  -  1.2");
+        QCOMPARE(MemoLines(w->memo_test), QStringList({line}));
+        std::string bytes;
+        QVERIFY(ReadWholeFile("Test_12.txt", bytes));
+        QCOMPARE(bytes, ToCp1251(line.toStdString()) + "\r\n");
+
+        // Another 6 without a new arming writes nothing; 3 then 6 writes again.
+        script_ = {6, 0, 6};
+        WaitModeSteps(4);
+        QCOMPARE(MemoLines(w->memo_test).size(), 1);
+        script_ = {3, 6};
+        WaitModeSteps(3);
+        QCOMPARE(MemoLines(w->memo_test).size(), 2);
+        // No mode switch ever went out: the test button was not pressed.
+        const auto frames = Frames();
+        QCOMPARE(std::count(frames.begin(), frames.end(), std::string("3A 32")), 0);
+        QCOMPARE(std::count(frames.begin(), frames.end(), std::string("3A 33")), 0);
+    }
+
+    void testButtonStartsTheInstrumentAndRecordsItsResult()
+    {
+        StartSimulator(0.05);
+        sim_->WithInstrument([](TInstrument& i) { i.SetAlcohol(45); });
+        QVERIFY(WriteFileAtomically(PersonFileName, ToCp1251("Орлов О. О.\r\n;\r\n")));
+        Open();
+        TKavNewF* w = Window();
+        WaitModeSteps(2);
+        w->tab_FIO->setCurrentCell(0, 1);
+        QCOMPARE(w->edit_FIO->text(), QStringLiteral("Орлов О. О."));
+        QCOMPARE(SelectedName, std::string("Орлов О. О."));
+
+        QTest::mouseClick(w->Key_T, Qt::LeftButton);
+        QVERIFY(w->Cycle.TestRequest());
+        QTRY_COMPARE_WITH_TIMEOUT(MemoLines(w->memo_test).size(), 1, 15000);
+        int v6 = 0;
+        sim_->WithInstrument([&](TInstrument& i) { v6 = i.Bank1Words[6]; });
+        QCOMPARE(v6, 4);
+        QCOMPARE(MemoLines(w->memo_test).front(), QStringLiteral("07.12 09:05 > Орлов О. О.  -  0.4"));
+        QVERIFY(!w->panel_RG->isVisible());
+        QCOMPARE(w->Edit_Kav0_1->text(), QStringLiteral("0.4"));
+
+        // ':' '2' went out once, right after the reply for the mode.
+        const auto log = ReadSimLog(logPath_);
+        int starts = 0;
+        for (std::size_t k = 0; k < log.size(); ++k) {
+            if (!log[k].received || log[k].bytes != "3A 32")
+                continue;
+            ++starts;
+            QVERIFY(k >= 2);
+            QCOMPARE(log[k - 2].bytes, Frame(1, 8));
+            QVERIFY(!log[k - 1].received); // its reply
+        }
+        QCOMPARE(starts, 1);
+    }
+
+    void pressingTheTestButtonTwiceSendsOneStop()
+    {
+        StartSimulator();
+        Open();
+        TKavNewF* w = Window();
+        WaitModeSteps(1);
+        // Both presses land before the next reply for the mode.
+        w->Key_T->click();
+        w->Key_T->click();
+        QVERIFY(!w->Cycle.TestRequest());
+        QVERIFY(w->Cycle.SwitchPending());
+        WaitModeSteps(3);
+        const auto frames = Frames();
+        QCOMPARE(std::count(frames.begin(), frames.end(), std::string("3A 33")), 1);
+        QCOMPARE(std::count(frames.begin(), frames.end(), std::string("3A 32")), 0);
+        QVERIFY(!w->Cycle.SwitchPending());
+    }
+
+    void silenceGivesUpAfter51TicksAndAReopenWorks()
+    {
+        StartSimulator();
+        Open();
+        TKavNewF* w = Window();
+        WaitModeSteps(2);
+        const auto before = sim_->FramesReceived();
+        sim_->SetSilent(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!w->TimerIO->isActive(), 10000);
+        QCOMPARE(w->Engine.IdleTicks, 51);
+        QVERIFY(!w->Port->IsOpen());
+        QVERIFY(PortOpenFlag); // kept: a reactivation does not reopen
+        const auto silentFrames = sim_->FramesReceived() - before;
+        QVERIFY2(silentFrames >= 50 && silentFrames <= 51, std::to_string(silentFrames).c_str());
+
+        // Back from another application: the port stays closed, the frames
+        // go nowhere and the exchange gives up again.
+        sim_->SetSilent(false);
+        const auto atReturn = sim_->FramesReceived();
+        SwitchAwayAndBack(w);
+        QVERIFY(w->TimerIO->isActive());
+        QVERIFY(!w->Port->IsOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(!w->TimerIO->isActive(), 10000);
+        QCOMPARE(sim_->FramesReceived(), atReturn);
+
+        // Closing clears the flag; the next opening starts afresh.
+        w->close();
+        QVERIFY(!PortOpenFlag);
+        const int steps = modeSteps_;
+        Open();
+        QVERIFY(w->Port->IsOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(modeSteps_ > steps, 10000);
+    }
+
+    void portThatCannotBeOpenedLeavesTheWindowUsable()
+    {
+        StartSimulator();
+        PortName = (folder_->Path() / "no-such-device").string();
+        Open();
+        TKavNewF* w = Window();
+        QTRY_VERIFY(!LastError.empty());
+        QVERIFY(LastError.find("ОШИБКА! Открытия порта") != std::string::npos);
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(!w->TimerIO->isActive());
+        QTest::qWait(4 * kTickMs);
+        QCOMPARE(sim_->FramesReceived(), 0u);
+        // The person list still works.
+        w->edit_FIO->setText(QStringLiteral("Ким"));
+        QTest::mouseClick(w->key_Add, Qt::LeftButton);
+        QCOMPARE(PersonCount, 1);
+
+        // The next activation tries again.
+        PortName = "COM3";
+        LastError.clear();
+        SwitchAwayAndBack(w);
+        QVERIFY(PortOpenFlag);
+        WaitModeSteps(1);
+        QVERIFY(LastError.empty());
+    }
+
+    void failedRecordingIsToldAndKeptOnScreen()
+    {
+        StartSimulator();
+        QVERIFY(::mkdir("Test_12.txt", 0755) == 0); // the month file cannot be written
+        sim_->WithInstrument([](TInstrument& i) { i.Bank1Words[6] = 7; });
+        Open();
+        TKavNewF* w = Window();
+        WaitModeSteps(1);
+        const auto startupReads = [this] {
+            const auto f = Frames();
+            return std::count(f.begin(), f.end(), Frame(2, 27));
+        };
+        const auto readsBefore = startupReads();
+        script_ = {3, 6};
+        WaitModeSteps(3);
+        QCOMPARE(MemoLines(w->memo_test), QStringList({QStringLiteral("07.12 09:05 >   -  0.7")}));
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = w->findChild<QMessageBox*>(QStringLiteral("FailureBox"))) != nullptr);
+        QVERIFY(box->text().contains(QStringLiteral("07.12 09:05 >   -  0.7")));
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(box));
+        box->accept();
+        QApplication::setActiveWindow(w); // the window manager's part
+        QTRY_VERIFY(w->isActiveWindow());
+        WaitModeSteps(2);
+        // Coming back from the message is no new activation.
+        QCOMPARE(startupReads(), readsBefore);
+    }
+
+    void addingAndSelectingPersonsThenLeaving()
+    {
+        StartSimulator();
+        Open();
+        TKavNewF* w = Window();
+        QCOMPARE(w->tab_FIO->rowCount(), 500);
+        QCOMPARE(w->tab_FIO->columnWidth(0), 40);
+        QCOMPARE(w->tab_FIO->columnWidth(1), 261);
+        QCOMPARE(w->tab_FIO->columnWidth(2), 61);
+        QCOMPARE(w->tab_FIO->rowHeight(0), 17);
+
+        w->edit_FIO->setText(QStringLiteral("иванов"));
+        QTest::mouseClick(w->key_Add, Qt::LeftButton);
+        QCOMPARE(w->tab_FIO->item(0, 0)->text(), QStringLiteral("  1"));
+        QCOMPARE(w->tab_FIO->currentRow(), 0);
+        // The same name in capitals while it is selected: nothing added.
+        w->edit_FIO->setText(QStringLiteral("ИВАНОВ"));
+        QTest::mouseClick(w->key_Add, Qt::LeftButton);
+        QCOMPARE(PersonCount, 1);
+        w->edit_FIO->setText(QStringLiteral("Петров"));
+        QTest::mouseClick(w->key_Add, Qt::LeftButton);
+        QCOMPARE(w->tab_FIO->item(1, 1)->text(), QStringLiteral("Петров"));
+        QCOMPARE(w->tab_FIO->currentRow(), 1);
+
+        // Clicking a row takes its name into the edit; an empty row empties it.
+        QTest::mouseClick(w->tab_FIO->viewport(), Qt::LeftButton, {},
+                          w->tab_FIO->visualRect(w->tab_FIO->model()->index(0, 1)).center());
+        QCOMPARE(w->edit_FIO->text(), QStringLiteral("иванов"));
+        w->tab_FIO->setCurrentCell(5, 1);
+        QCOMPARE(w->edit_FIO->text(), QString());
+
+        // Leaving saves the list, closes the port and clears the flag.
+        QVERIFY(::unlink(PersonFileName) == 0);
+        QTest::mouseClick(w->Key__Exit, Qt::LeftButton);
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(!w->Port->IsOpen());
+        QVERIFY(!w->TimerIO->isActive());
+        ResetPersonList();
+        LoadPersonList();
+        NumberPersonList();
+        QCOMPARE(PersonCount, 2);
+    }
+
+    // Pictures of the window for the documentation, on request only.
+    void screenshots()
+    {
+        if (!qEnvironmentVariableIsSet("KAVREL_SCREENSHOTS"))
+            QSKIP("screenshots only on request");
+        const QString dir = qEnvironmentVariable("KAVREL_SCREENSHOTS");
+        StartSimulator(0.3);
+        sim_->WithInstrument([](TInstrument& i) { i.SetAlcohol(45); });
+        QVERIFY(WriteFileAtomically(PersonFileName, ToCp1251("Иванов Иван Иванович\r\n;\r\nПетрова Анна Сергеевна\r\n;\r\n")));
+        QVERIFY(WriteFileAtomically("Test_12.txt",
+                                    ToCp1251("03.12 08:12 > Иванов Иван Иванович  -  0.0\r\n"
+                                             "05.12 14:40 > Петрова Анна Сергеевна  -  0.3\r\n")));
+        Open();
+        TKavNewF* w = Window();
+        w->resize(w->sizeHint());
+        WaitModeSteps(25);
+        w->tab_FIO->setCurrentCell(1, 1);
+        QTest::mouseClick(w->Key_T, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(MemoLines(w->memo_test).size(), 3, 20000);
+        WaitModeSteps(8);
+        QVERIFY(!w->panel_RG->isVisible());
+        QVERIFY(w->grab().save(dir + QStringLiteral("/online-test.png")));
+        w->close();
+
+        PortIndex = AutonomousPortIndex;
+        PortName = "Автоном.";
+        Open();
+        QVERIFY(w->Panel1->isHidden());
+        QVERIFY(w->grab().save(dir + QStringLiteral("/online-autonomous.png")));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    CatchingApplication app(argc, argv);
+    TKavNewFTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TKavNewFTest.moc"
