@@ -266,6 +266,18 @@ private slots:
         QCOMPARE(status_[2], std::string("Сенсор № 512"));
         QCOMPARE(w->lab_mV->text().size(), 4);
         QCOMPARE(w->lab_mV->text().toInt(), V0);
+        // The graph on screen is the drawn picture: the newest voltage in
+        // red at the right end, the grid in white.
+        const QImage shown = w->Im->pixmap().toImage();
+        QCOMPARE(shown.size(), QSize(240, 150));
+        const int row = GraphRow(V0);
+        QVERIFY(row < 150);
+        QCOMPARE(w->History.Rows()[59], row);
+        QCOMPARE(shown.pixel(236, row), qRgb(255, 0, 0));
+        QCOMPARE(shown.pixel(239, row), qRgb(255, 0, 0));
+        QCOMPARE(shown.pixel(65, row == 140 ? 141 : 140), qRgb(255, 255, 255));
+        QCOMPARE(shown.pixel(100, 90), qRgb(255, 255, 255));
+        QCOMPARE(shown.pixel(100, row == 100 ? 101 : 100), qRgb(0, 0, 0));
     }
 
     void instrumentModesDriveTheReadoutsAndRecordOneLine()

@@ -94,7 +94,7 @@ QWidget* TKavNewF::BuildLeftPanel()
     GroupBox1 = new QGroupBox(QStringLiteral("Текущие показания  прибора "), Panel1);
     NameControl(GroupBox1, "GroupBox1", GroupBox1->title());
     auto* readouts = new QWidget(GroupBox1);
-    readouts->setObjectName(QStringLiteral("readouts"));
+    NameControl(readouts, "readouts", QStringLiteral("Показания"));
     readouts->setFixedHeight(kOverlayHeight);
     Edit_Kav_c = MakeReadout(readouts, "Edit_Kav_c", QStringLiteral("0.000"),
                              QStringLiteral("Концентрация в воздухе, мг/л"), 22);
@@ -167,7 +167,7 @@ QWidget* TKavNewF::BuildLeftPanel()
 QWidget* TKavNewF::BuildRightPanel()
 {
     auto* right = new QWidget(this);
-    right->setObjectName(QStringLiteral("Panel2"));
+    NameControl(right, "Panel2", QStringLiteral("Список тестируемых и результаты"));
 
     box_Avtonom = new QCheckBox(QStringLiteral("Автономно (без подключения  к прибору)"), right);
     NameControl(box_Avtonom, "box_Avtonom", box_Avtonom->text());
