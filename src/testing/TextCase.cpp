@@ -27,37 +27,18 @@ char32_t LowerLetter(char32_t c)
     return c;
 }
 
-void AppendUtf8(std::string& out, char32_t cp)
+// The code point of the well-formed two-byte sequence at `i`, or 0 when
+// there is none. Every letter with a case pair here lies in the two-byte
+// range, and so does its small letter.
+char32_t TwoByteCodePoint(std::string_view s, std::size_t i)
 {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Length of the well-formed two- or three-byte sequence at `i`, or 0.
-std::size_t SequenceLength(std::string_view s, std::size_t i)
-{
+    if (i + 1 >= s.size())
+        return 0;
     const auto lead = static_cast<std::uint8_t>(s[i]);
-    std::size_t n = 0;
-    if ((lead & 0xE0) == 0xC0)
-        n = 2;
-    else if ((lead & 0xF0) == 0xE0)
-        n = 3;
-    else
+    const auto next = static_cast<std::uint8_t>(s[i + 1]);
+    if ((lead & 0xE0) != 0xC0 || (next & 0xC0) != 0x80)
         return 0;
-    if (i + n > s.size())
-        return 0;
-    for (std::size_t k = 1; k < n; ++k)
-        if ((static_cast<std::uint8_t>(s[i + k]) & 0xC0) != 0x80)
-            return 0;
-    return n;
+    return (char32_t(lead & 0x1F) << 6) | (next & 0x3F);
 }
 
 } // namespace
@@ -68,26 +49,21 @@ std::string LowerCaseText(std::string_view utf8)
     out.reserve(utf8.size());
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const auto lead = static_cast<std::uint8_t>(utf8[i]);
-        if (lead < 0x80) {
-            out += static_cast<char>(LowerLetter(lead));
+        const auto byte = static_cast<std::uint8_t>(utf8[i]);
+        if (byte < 0x80) {
+            out += static_cast<char>(LowerLetter(byte));
             ++i;
             continue;
         }
-        const std::size_t n = SequenceLength(utf8, i);
-        if (n == 0) { // four-byte or malformed: no letters of ours there
+        const char32_t cp = TwoByteCodePoint(utf8, i);
+        if (cp == 0) { // longer sequences hold no letters of ours; copy bytes
             out += utf8[i++];
             continue;
         }
-        char32_t cp = (n == 2) ? (lead & 0x1F) : (lead & 0x0F);
-        for (std::size_t k = 1; k < n; ++k)
-            cp = (cp << 6) | (static_cast<std::uint8_t>(utf8[i + k]) & 0x3F);
         const char32_t lower = LowerLetter(cp);
-        if (lower == cp)
-            out.append(utf8.substr(i, n));
-        else
-            AppendUtf8(out, lower);
-        i += n;
+        out += static_cast<char>(0xC0 | (lower >> 6));
+        out += static_cast<char>(0x80 | (lower & 0x3F));
+        i += 2;
     }
     return out;
 }

@@ -3,7 +3,7 @@
 
 #include "Cp1251.h"
 #include "Files.h"
-#include "TempFolder.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace {
 class PersonListTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetPersonList(); }
-    TempFolder folder_;
+    TempDir folder_;
 };
 
 std::string FileText()

@@ -11,7 +11,7 @@
 #include "SimLog.h"
 #include "Simulator.h"
 #include "TCommEr.h"
-#include "TempFolder.h"
+#include "TempDir.h"
 #include "TestFiles.h"
 #include "Cp1251.h"
 
@@ -83,7 +83,7 @@ class TKavNewFTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempFolder> folder_;
+    std::unique_ptr<TempDir> folder_;
     std::unique_ptr<TSimulator> sim_;
     std::unique_ptr<TKavNewF> window_;
     std::string logPath_;
@@ -150,7 +150,7 @@ private:
 private slots:
     void init()
     {
-        folder_ = std::make_unique<TempFolder>();
+        folder_ = std::make_unique<TempDir>();
         logPath_ = (folder_->Path() / "sim.log").string();
         ResetSettings();
         PortIndex = 3;
