@@ -16,7 +16,10 @@
 #include "Cp1251.h"
 
 #include <QApplication>
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -525,6 +528,31 @@ private slots:
         LoadPersonList();
         NumberPersonList();
         QCOMPARE(PersonCount, 2);
+    }
+
+    void everyControlHasANameAndASpokenName()
+    {
+        TKavNewF* w = Window();
+        int checked = 0;
+        for (QWidget* c : w->findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QAbstractButton*>(c) || qobject_cast<QLabel*>(c)
+                || qobject_cast<QLineEdit*>(c) || qobject_cast<QPlainTextEdit*>(c) || qobject_cast<QGroupBox*>(c)
+                || qobject_cast<QTableWidget*>(c) || qobject_cast<QFrame*>(c);
+            if (!control || c->objectName().startsWith(QLatin1String("qt_")) || !c->parentWidget()
+                || c->parentWidget()->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            // Parts of composite widgets (scroll areas, headers) are theirs.
+            if (qobject_cast<QAbstractScrollArea*>(c->parentWidget()) && !qobject_cast<QAbstractButton*>(c))
+                continue;
+            ++checked;
+            QVERIFY2(!c->objectName().isEmpty(), c->metaObject()->className());
+            QVERIFY2(!c->accessibleName().isEmpty(), qPrintable(c->objectName()));
+        }
+        QVERIFY(checked > 25);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Каврел. Работа с  подключенным  прибором (online)"));
+        QCOMPARE(w->Key_T->text(), QStringLiteral("  ТЕСТ              "));
+        QCOMPARE(w->Key__Exit->toolTip(), QStringLiteral("Выход"));
+        QCOMPARE(w->key_Add->text(), QStringLiteral("Добавить в таб."));
     }
 
     // Pictures of the window for the documentation, on request only.

@@ -3,6 +3,7 @@
 #include "PersonList.h"
 #include "UiKit.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
 
 namespace {
@@ -43,6 +44,10 @@ QTableWidget* MakePersonGrid(QWidget* parent)
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setWordWrap(false);
+    // The corner button would select every row; the list selects one.
+    grid->setCornerButtonEnabled(false);
+    if (auto* corner = grid->findChild<QAbstractButton*>())
+        NameControl(corner, "tab_FIO_corner", QStringLiteral("Угол таблицы"));
     int width = 2 * grid->frameWidth();
     for (int w : kColumnWidths)
         width += w;
