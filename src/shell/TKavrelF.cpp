@@ -2,6 +2,8 @@
 
 #include "Files.h"
 #include "Settings.h"
+#include "TKavNewF.h"
+#include "TKavResultF.h"
 #include "TSetupNewF.h"
 #include "UiKit.h"
 
@@ -273,13 +275,15 @@ void TKavrelF::Key__ExitClick()
 
 void TKavrelF::Key_MasterClick()
 {
-    // The online test window joins here when it is built.
+    if (KavNewF)
+        KavNewF->exec();
     Key_Master->setChecked(false);
 }
 
 void TKavrelF::Key_DataClick()
 {
-    // The results window joins here when it is built.
+    if (KavResultF)
+        KavResultF->exec();
     Key_Data->setChecked(false);
 }
 

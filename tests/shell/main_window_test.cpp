@@ -1,6 +1,8 @@
 // The main window and the port setup window, driven as a user would.
 #include "KavrelApplication.h"
 #include "Settings.h"
+#include "TKavNewF.h"
+#include "TKavResultF.h"
 #include "TKavrelF.h"
 #include "TSetupNewF.h"
 #include "TempDir.h"
@@ -18,6 +20,7 @@
 #include <QtTest>
 
 #include <fstream>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -175,7 +178,8 @@ private slots:
             for (QWidget* w : controls) {
                 const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w)
                     || qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QGroupBox*>(w);
-                if (!control || w->objectName().startsWith(QLatin1String("qt_")))
+                // Windows owned by the main window are checked by their own tests.
+                if (!control || w->window() != window || w->objectName().startsWith(QLatin1String("qt_")))
                     continue;
                 ++checked;
                 QVERIFY2(!w->objectName().isEmpty(), qPrintable(w->metaObject()->className()));
@@ -185,6 +189,38 @@ private slots:
         }
         QCOMPARE(KavrelF->Key__Exit->accessibleName(), QStringLiteral("Выход  из  программы"));
         QCOMPARE(KavrelF->windowTitle(), QStringLiteral("Каврел 12кВ"));
+    }
+
+    void testingAndResultsButtonsAndMenuOpenTheirWindowsModally()
+    {
+        PortIndex = 12; // autonomous: the online window touches no port
+        PortName = "Автоном.";
+        SaveSettings();
+        KavrelF->show();
+        KavrelF->activateWindow();
+        QTRY_COMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт: Автоном."));
+        struct Case {
+            std::function<void()> open;
+            QWidget* window;
+            QToolButton* key;
+        };
+        const Case cases[] = {
+            {[] { KavrelF->Key_Master->click(); }, KavNewF, KavrelF->Key_Master},
+            {[] { KavrelF->N1->trigger(); }, KavNewF, KavrelF->Key_Master},
+            {[] { KavrelF->Key_Data->click(); }, KavResultF, KavrelF->Key_Data},
+            {[] { KavrelF->N2->trigger(); }, KavResultF, KavrelF->Key_Data},
+        };
+        for (const Case& c : cases) {
+            bool wasModal = false;
+            QTimer::singleShot(200, [&] {
+                wasModal = c.window->isVisible() && QApplication::activeModalWidget() == c.window;
+                c.window->close();
+            });
+            c.open();
+            QVERIFY(wasModal);
+            QVERIFY(!c.window->isVisible());
+            QVERIFY(!c.key->isChecked());
+        }
     }
 
     void debugButtonOpensNothingAndExitCloses()
