@@ -7,7 +7,9 @@
 #include "TSetupNewF.h"
 #include "UiKit.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QMessageBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -234,8 +236,18 @@ void TKavrelF::SetStatus(int panel, const QString& text)
 bool TKavrelF::event(QEvent* e)
 {
     const bool handled = QMainWindow::event(e);
-    if (e->type() == QEvent::WindowActivate)
-        FormActivate();
+    if (e->type() == QEvent::WindowDeactivate) {
+        // A message box the program shows (for example the warning of a
+        // missing settings file, shown from FormActivate itself) takes the
+        // activation only for a moment; coming back from it is not a new
+        // activation. Every other window's closing is.
+        backFromMessageBox_ = qobject_cast<QMessageBox*>(QApplication::activeWindow()) != nullptr;
+    } else if (e->type() == QEvent::WindowActivate) {
+        if (backFromMessageBox_)
+            backFromMessageBox_ = false;
+        else
+            FormActivate();
+    }
     return handled;
 }
 

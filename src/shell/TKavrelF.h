@@ -71,6 +71,7 @@ private:
     // Remembers which damaged settings file was already reported, so that
     // reactivation after the error box does not report it again and again.
     QString reportedDamage_;
+    bool backFromMessageBox_ = false;
 };
 
 extern TKavrelF* KavrelF;

@@ -95,6 +95,12 @@ private slots:
             QStringLiteral("Файл kavrel_m.cnf  не найден.Будет создан новый файлПроверьте установки в программе")));
         QCOMPARE(FileBytes().size(), std::size_t(72));
         QCOMPARE(SetupNewF->SelectedEntry(), 0);
+        // Coming back from the warning is not a new activation: the status
+        // bar keeps what the first activation showed.
+        KavrelF->activateWindow();
+        QTRY_VERIFY(KavrelF->isActiveWindow());
+        QTest::qWait(200);
+        QCOMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт: COM3"));
     }
 
     void choosingAPortShowsItAfterTheSetupWindowCloses()
