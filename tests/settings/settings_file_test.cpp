@@ -115,9 +115,11 @@ TEST_F(SettingsFile, LoadThenSaveReproducesEveryByteButTheReservedOne)
     ASSERT_TRUE(SaveSettings());
     const std::string saved = ReadBytes(SettingsFileName);
     ASSERT_EQ(saved.size(), 72u);
-    for (int i = 0; i < 72; ++i)
-        if (i != 5)
+    for (int i = 0; i < 72; ++i) {
+        if (i != 5) {
             EXPECT_EQ(saved[i], original[i]) << "offset " << i;
+        }
+    }
 }
 
 TEST_F(SettingsFile, ShortFileRaisesANamedErrorAndKeepsWhatWasRead)
