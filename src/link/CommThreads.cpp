@@ -1,5 +1,7 @@
 #include "CommThreads.h"
 
+#include "HandOver.h"
+
 #include <QCoreApplication>
 
 #include <cerrno>
@@ -49,8 +51,11 @@ void TLinkContext::Post(int code, std::uint32_t param, std::unique_ptr<std::uint
                         std::uint16_t length)
 {
     std::lock_guard<std::mutex> lock(targetLock_);
-    if (target_)
-        QCoreApplication::postEvent(target_, new TCommEvent(code, param, std::move(buffer), length));
+    if (target_) {
+        auto* event = new TCommEvent(code, param, std::move(buffer), length);
+        MarkHandOver(event);
+        QCoreApplication::postEvent(target_, event);
+    }
 }
 
 void TLinkContext::PostHangup()

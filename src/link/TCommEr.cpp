@@ -1,5 +1,7 @@
 #include "TCommEr.h"
 
+#include "HandOver.h"
+
 #include "CommThreads.h"
 #include "PortNames.h"
 #include "SerialLine.h"
@@ -147,6 +149,7 @@ bool TCommEr::WriteBytes(const void* data, std::uint16_t length)
 
 void TCommEr::customEvent(QEvent* event)
 {
+    MarkTakeOver(event);
     if (event->type() != TCommEvent::EventType())
         return;
     auto* e = static_cast<TCommEvent*>(event);
