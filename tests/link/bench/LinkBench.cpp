@@ -5,6 +5,7 @@
 //  (b) the 46-read list with the simulator pacing at 9600 baud: total time
 //      over its floor 46 x (9 bytes x 10 bits / 9600 s + turnaround + interval);
 //  (c) CPU used by an open, idle component over 10 s.
+#include "PtyHelpers.h"
 #include "Registers.h"
 #include "Simulator.h"
 #include "TCommEr.h"
@@ -36,20 +37,6 @@ double Percentile(std::vector<double> v, double p)
     std::sort(v.begin(), v.end());
     const std::size_t i = std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5));
     return v[i];
-}
-
-// Runs the event loop until `done` or `ms` pass.
-template <typename Pred>
-bool Run(Pred done, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) {
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return done();
 }
 
 struct Rig {
@@ -95,7 +82,7 @@ void OwnDelay()
         sim.RecordTimings(true);
         const int before = rig.ends;
         rig.engine.StartList(list, 4);
-        if (!Run([&] { return rig.ends > before; }, 10000)) {
+        if (!WaitUntil([&] { return rig.ends > before; }, 10000)) {
             std::printf("(a) list did not finish\n");
             return;
         }
@@ -125,7 +112,7 @@ void PacedList()
         const int before = rig.ends;
         const auto start = std::chrono::steady_clock::now();
         rig.engine.StartList(list, 4);
-        if (!Run([&] { return rig.ends > before; }, 20000)) {
+        if (!WaitUntil([&] { return rig.ends > before; }, 20000)) {
             std::printf("(b) list did not finish\n");
             return;
         }
