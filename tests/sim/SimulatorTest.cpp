@@ -1,5 +1,6 @@
 // The simulator on a real pseudo-terminal: the serial port component and
 // the exchange engine talk to it as the program does.
+#include "ExchangeRig.h"
 #include "PtyHelpers.h"
 #include "Registers.h"
 #include "SimChild.h"
@@ -17,29 +18,6 @@
 namespace {
 
 // A window's worth of exchange: a port, the engine and a ticking timer.
-class Exchange {
-public:
-    explicit Exchange(const std::string& device, const TExchangePolicy& policy) : engine(policy)
-    {
-        ResetExchangeGlobals();
-        port.SetCommName(device);
-        port.SetReadIntervalTimeout(1);
-        port.OnReceiveData = [this](QObject*, void* b, std::uint16_t n) { engine.Receive(b, n); };
-        engine.Hooks.Send = [this](const std::uint8_t* d, std::uint16_t n) { port.WriteBytes(d, n); };
-        engine.Hooks.SetTimer = [this](bool on, int ms) { on ? timer.start(ms) : timer.stop(); };
-        engine.Hooks.ClosePort = [this] { port.ClosePort(); };
-        engine.Hooks.ListEnd = [this] { ++listEnds; };
-        QObject::connect(&timer, &QTimer::timeout, [this] { engine.Tick(); });
-        port.OpenPort();
-    }
-    ~Exchange() { port.ClosePort(); }
-
-    TCommEr port;
-    TExchangeEngine engine;
-    QTimer timer;
-    int listEnds = 0;
-};
-
 TEST(Simulator, AnswersReadsAndWritesThroughThePort)
 {
     TSimulator sim;

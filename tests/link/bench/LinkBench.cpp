@@ -5,6 +5,7 @@
 //  (b) the 46-read list with the simulator pacing at 9600 baud: total time
 //      over its floor 46 x (9 bytes x 10 bits / 9600 s + turnaround + interval);
 //  (c) CPU used by an open, idle component over 10 s.
+#include "ExchangeRig.h"
 #include "PtyHelpers.h"
 #include "Registers.h"
 #include "Simulator.h"
@@ -39,27 +40,6 @@ double Percentile(std::vector<double> v, double p)
     return v[i];
 }
 
-struct Rig {
-    explicit Rig(TSimulator& sim) : engine(SensorBasePolicy)
-    {
-        ResetExchangeGlobals();
-        port.SetCommName(sim.DevicePath());
-        port.SetReadIntervalTimeout(1);
-        port.OnReceiveData = [this](QObject*, void* b, std::uint16_t n) { engine.Receive(b, n); };
-        engine.Hooks.Send = [this](const std::uint8_t* d, std::uint16_t n) { port.WriteBytes(d, n); };
-        engine.Hooks.SetTimer = [this](bool on, int ms) { on ? timer.start(ms) : timer.stop(); };
-        engine.Hooks.ListEnd = [this] { ++ends; };
-        engine.Policy.TimerPeriodMs = 1000;
-        QObject::connect(&timer, &QTimer::timeout, [this] { engine.Tick(); });
-        port.OpenPort();
-    }
-    ~Rig() { port.ClosePort(); }
-    TCommEr port;
-    TExchangeEngine engine;
-    QTimer timer;
-    int ends = 0;
-};
-
 std::vector<TCommandItem> FortySixReads()
 {
     std::vector<TCommandItem> list = ReadItems(Bank2, {27, 31});
@@ -74,15 +54,16 @@ void OwnDelay()
 {
     TSimulator sim;
     sim.Start();
-    Rig rig(sim);
+    Exchange rig(sim.DevicePath(), SensorBasePolicy);
+    rig.engine.Policy.TimerPeriodMs = 1000;
     const double intervalMs = rig.port.ReadIntervalMicros() / 1000.0;
     const auto list = FortySixReads();
     std::vector<double> delays;
     for (int pass = 0; pass < 40; ++pass) {
         sim.RecordTimings(true);
-        const int before = rig.ends;
+        const int before = rig.listEnds;
         rig.engine.StartList(list, 4);
-        if (!WaitUntil([&] { return rig.ends > before; }, 10000)) {
+        if (!WaitUntil([&] { return rig.listEnds > before; }, 10000)) {
             std::printf("(a) list did not finish\n");
             return;
         }
@@ -103,16 +84,17 @@ void PacedList()
     o.TurnaroundMs = 1.0;
     TSimulator sim(o);
     sim.Start();
-    Rig rig(sim);
+    Exchange rig(sim.DevicePath(), SensorBasePolicy);
+    rig.engine.Policy.TimerPeriodMs = 1000;
     const double intervalMs = rig.port.ReadIntervalMicros() / 1000.0;
     const double floorMs = 46 * (9 * 10 * 1000.0 / 9600 + o.TurnaroundMs + intervalMs);
     const auto list = FortySixReads();
     std::vector<double> ratios;
     for (int run = 0; run < 10; ++run) {
-        const int before = rig.ends;
+        const int before = rig.listEnds;
         const auto start = std::chrono::steady_clock::now();
         rig.engine.StartList(list, 4);
-        if (!WaitUntil([&] { return rig.ends > before; }, 20000)) {
+        if (!WaitUntil([&] { return rig.listEnds > before; }, 20000)) {
             std::printf("(b) list did not finish\n");
             return;
         }
