@@ -15,9 +15,9 @@
 
 // ---------------------------------------------------------------- events
 
-TCommEvent::TCommEvent(int code, std::uint32_t param, std::unique_ptr<std::uint8_t[]> buffer,
-                       std::uint16_t length)
-    : QEvent(EventType()), Code(code), Param(param), Buffer(std::move(buffer)), Length(length)
+TCommEvent::TCommEvent(std::uint64_t openSerial, int code, std::uint32_t param,
+                       std::unique_ptr<std::uint8_t[]> buffer, std::uint16_t length)
+    : QEvent(EventType()), OpenSerial(openSerial), Code(code), Param(param), Buffer(std::move(buffer)), Length(length)
 {
 }
 
@@ -29,8 +29,9 @@ QEvent::Type TCommEvent::EventType()
 
 // --------------------------------------------------------------- context
 
-TLinkContext::TLinkContext(int fd, int stopFd, int queueRead, int queueWrite, QObject* target)
-    : Fd(fd), StopFd(stopFd), QueueRead(queueRead), QueueWrite(queueWrite), target_(target)
+TLinkContext::TLinkContext(std::uint64_t openSerial, int fd, int stopFd, int queueRead, int queueWrite,
+                           QObject* target)
+    : OpenSerial(openSerial), Fd(fd), StopFd(stopFd), QueueRead(queueRead), QueueWrite(queueWrite), target_(target)
 {
     TCommEvent::EventType(); // registered here, on the main thread
 }
@@ -52,7 +53,7 @@ void TLinkContext::Post(int code, std::uint32_t param, std::unique_ptr<std::uint
 {
     std::lock_guard<std::mutex> lock(targetLock_);
     if (target_) {
-        auto* event = new TCommEvent(code, param, std::move(buffer), length);
+        auto* event = new TCommEvent(OpenSerial, code, param, std::move(buffer), length);
         MarkHandOver(event);
         QCoreApplication::postEvent(target_, event);
     }

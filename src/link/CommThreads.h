@@ -30,10 +30,14 @@ enum TCommCode : int {
 
 class TCommEvent : public QEvent {
 public:
-    TCommEvent(int code, std::uint32_t param, std::unique_ptr<std::uint8_t[]> buffer = {},
-               std::uint16_t length = 0);
+    TCommEvent(std::uint64_t openSerial, int code, std::uint32_t param,
+               std::unique_ptr<std::uint8_t[]> buffer = {}, std::uint16_t length = 0);
     static QEvent::Type EventType();
 
+    // Which open of the port posted the event: the component delivers only
+    // the events of its current open, so nothing of an earlier open (still
+    // queued when the port was closed) reaches a window that stopped.
+    const std::uint64_t OpenSerial;
     const int Code;
     const std::uint32_t Param;
     std::unique_ptr<std::uint8_t[]> Buffer;   // n + 1 bytes, 0 after the last
@@ -46,11 +50,12 @@ inline constexpr int ReadChunkSize = 2048;
 // the component and its threads, so that the descriptors are closed only
 // when the last of them lets go (never under a running thread).
 struct TLinkContext {
-    TLinkContext(int fd, int stopFd, int queueRead, int queueWrite, QObject* target);
+    TLinkContext(std::uint64_t openSerial, int fd, int stopFd, int queueRead, int queueWrite, QObject* target);
     ~TLinkContext();   // frees queued transmit buffers, closes every descriptor
     TLinkContext(const TLinkContext&) = delete;
     TLinkContext& operator=(const TLinkContext&) = delete;
 
+    const std::uint64_t OpenSerial;   // numbers the component's opens, from 1
     const int Fd;
     const int StopFd;       // eventfd: written once to stop both threads
     const int QueueRead;    // transmit queue: a pipe carrying request pointers

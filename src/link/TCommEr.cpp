@@ -93,7 +93,7 @@ void TCommEr::OpenPort()
         close(fd);
         throw ECommsError(CommEventErrorText);
     }
-    link_ = std::make_shared<TLinkContext>(fd, stopFd, queue[0], queue[1], this);
+    link_ = std::make_shared<TLinkContext>(++openSerial_, fd, stopFd, queue[0], queue[1], this);
     link_->IntervalMicros = ReadIntervalMicros();
 
     try {
@@ -153,6 +153,10 @@ void TCommEr::customEvent(QEvent* event)
     if (event->type() != TCommEvent::EventType())
         return;
     auto* e = static_cast<TCommEvent*>(event);
+    // An event of an open that has since been closed is dropped (its buffer
+    // freed with it): after ClosePort the window hears nothing more of it.
+    if (!link_ || e->OpenSerial != link_->OpenSerial)
+        return;
     switch (e->Code) {
     case CommReceiveData:
         if (OnReceiveData)

@@ -72,7 +72,8 @@ public:
     // threads. Does nothing when already open. Throws ECommsError.
     void OpenPort();
     // Stops both threads (each waited for up to 10 s), flushes the line and
-    // closes it. Does nothing when closed.
+    // closes it. Does nothing when closed. Events of this open still waiting
+    // in the event queue are dropped, not delivered.
     void ClosePort();
     // Queues a copy of `length` bytes for the transmit thread and returns at
     // once. False when closed, when the transmit thread has ended, when
@@ -177,6 +178,7 @@ private:
     std::uint32_t FWriteTotalTimeoutConstant = 0;
 
     std::shared_ptr<TLinkContext> link_;
+    std::uint64_t openSerial_ = 0;   // counts the opens; events carry theirs
     std::unique_ptr<TLinkThread> ReadThread;
     std::unique_ptr<TLinkThread> WriteThread;
 };

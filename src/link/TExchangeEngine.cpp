@@ -69,8 +69,18 @@ void TExchangeEngine::Receive(const void* buffer, std::uint16_t length)
     if (!complete)
         return;
 
-    if (FrameBuffer[0] == LetterRead)
+    if (FrameBuffer[0] == LetterRead) {
+        // The instrument echoes the address in byte 2. A window that files
+        // by the frame's address would put a late reply to an earlier frame
+        // under this one's address; such a reply is dropped and the frame
+        // stays outstanding, to be sent again by the next tick.
+        if (!Policy.FileByReplyAddress && ReceiveBuffer[2] != FrameBuffer[2]) {
+            std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
+            ReceiveCount = 0;
+            return;
+        }
         StoreRead(ReceiveBuffer.data());
+    }
 
     ++CommandIndex;
     if (CommandIndex < 0 || CommandIndex >= CommandListSize) {

@@ -57,7 +57,9 @@ struct TExchangePolicy {
     // on the next tick.
     std::uint8_t ReceiveCountAtStart = 0;
     // false: the value is filed under the address of the frame that was sent
-    // and stored at ReadValues[ReadCount]. true: it is filed under the reply's
+    // and stored at ReadValues[ReadCount]; a read reply whose byte 2 is not
+    // that address (a late reply to an earlier frame) is dropped, and the
+    // frame stays outstanding. true: it is filed under the reply's
     // byte 2, and ReadCount is first set to that byte. Either way an index
     // outside ReadValues is never stored there (the list still advances).
     bool FileByReplyAddress = false;
@@ -151,7 +153,8 @@ public:
     // A chunk of 1..2048 received bytes (the port's OnReceiveData). Appends
     // them at the 8-bit receive count; while idle drops them (count 0); when
     // a reply is complete (count exactly 5, or 5 or more by policy) decodes a
-    // read reply (idle ticks 0, ReadValues, live values, Bank2Image,
+    // read reply (dropped when it answers another address and the window
+    // files by the frame's address; else idle ticks 0, ReadValues, live values, Bank2Image,
     // Data_Sen, hooks) and sends the next item, or reaches the list end.
     // A write reply is counted, not examined.
     void Receive(const void* buffer, std::uint16_t length);

@@ -274,6 +274,33 @@ TEST_F(CommErTest, OpeningTwiceIsANoOpAndClosingTwiceIsHarmless)
     EXPECT_TRUE(port.IsOpen());
 }
 
+// A reply that was already handed to the main thread when the window closed
+// its port must not reach the window: it would restart an exchange that the
+// window had stopped. Nor may it surface after the port is opened again.
+TEST_F(CommErTest, DataQueuedBeforeClosePortIsNeverDelivered)
+{
+    Received got;
+    Collect(port, got);
+    int hangups = 0;
+    port.OnRequestHangup = [&hangups](QObject*) { ++hangups; };
+    port.OpenPort();
+    ASSERT_TRUE(pty.Write({0x3A, 0x01, 0x08, 0x00, 0x06}));
+    // The receive thread posts the chunk after the read interval; the main
+    // thread does not run its event loop meanwhile, so the event waits.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    port.ClosePort();
+    Pump(50);
+    EXPECT_TRUE(got.chunks.empty());
+
+    port.OpenPort();
+    Pump(50);
+    EXPECT_TRUE(got.chunks.empty()) << "an event of the earlier open came through the new one";
+    ASSERT_TRUE(pty.Write({1, 2}));
+    ASSERT_TRUE(WaitUntil([&] { return !got.chunks.empty(); }));
+    EXPECT_EQ(got.All(), (Bytes{1, 2}));
+    EXPECT_EQ(hangups, 0);
+}
+
 TEST_F(CommErTest, SecondOpenOfTheSameDeviceFailsWhileTheFirstHoldsIt)
 {
     port.OpenPort();

@@ -201,6 +201,42 @@ TEST_F(EngineTest, SixBytesAreNoiseForExactFiveWindowsAndAReplyForOthers)
     EXPECT_EQ(sent[1], (Bytes{0x3A, 1, 10, 0x80}));
 }
 
+// A slow instrument: the tick resent frame 6, then the late reply to the
+// first sending of frame 5 arrives while 6 is outstanding. Taken for 6, it
+// would put V5's value into V6 (and, one step on, a 6 into the mode).
+TEST_F(EngineTest, ALateReplyForAnotherAddressIsNotTakenForTheOutstandingFrame)
+{
+    V6 = -1;
+    engine.StartList(ReadItems(Bank1, {5, 6, 7}), 7, 0);
+    Reply(LetterRead, Bank1, 5, 30);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[1], (Bytes{0x3A, 1, 6, 0x80}));
+    engine.IdleTicks = 2;
+    Reply(LetterRead, Bank1, 5, 30); // the duplicate, late
+    EXPECT_EQ(V6, -1);
+    EXPECT_EQ(ReadCount, 1);
+    EXPECT_EQ(sent.size(), 2u) << "nothing new is sent for a reply to another frame";
+    EXPECT_EQ(engine.ReceiveCount, 0);
+    EXPECT_EQ(ExchangeState, ExchangeAwaitingReply);
+    EXPECT_EQ(engine.IdleTicks, 2) << "a foreign reply is no sign of life for this frame";
+    EXPECT_EQ(engine.Tick(), TTickResult::Resent);
+    EXPECT_EQ(sent.back(), (Bytes{0x3A, 1, 6, 0x80}));
+    Reply(LetterRead, Bank1, 6, 3);
+    Reply(LetterRead, Bank1, 7, 33);
+    EXPECT_EQ(V5, 30);
+    EXPECT_EQ(V6, 3);
+    EXPECT_EQ(V7, 33);
+    EXPECT_EQ(listEnds, 1);
+
+    // Letter and bank are not examined; write replies are not examined at all.
+    Use(AdjustmentPolicy);
+    engine.StartList(std::vector<TCommandItem>{WriteItem(Bank2, 3, 9), ReadItem(Bank2, 4)}, 7);
+    Feed({0, 0, 77, 0, 0});
+    ASSERT_EQ(sent.back(), (Bytes{0x3A, 2, 4, 0x80}));
+    Reply(0x99, 0x77, 4, 1234);
+    EXPECT_EQ(Bank2Image[4], 1234);
+}
+
 TEST_F(EngineTest, ReplyAddressOutsideReadValuesIsNotStoredThere)
 {
     Use(PathCheckPolicy);
@@ -346,7 +382,7 @@ TEST_F(EngineTest, ListEndMayStartTheNextList)
     };
     engine.StartList(ReadItems(Bank1, {0, 1}), 7, 0);
     for (int i = 0; i < 6; ++i)
-        Reply(LetterRead, Bank1, 0, i);
+        Reply(LetterRead, Bank1, static_cast<std::uint8_t>(i % 2), i);
     EXPECT_EQ(passes, 3);
     EXPECT_EQ(sent.size(), 7u);
     EXPECT_EQ(ReadCount, 0);
@@ -358,7 +394,7 @@ TEST_F(EngineTest, AListWithoutEndItemEndsAfterItsLastItem)
     for (auto& item : CommandList)
         item = ReadItem(Bank2, 1);
     CommandIndex = CommandListSize - 1;
-    Reply(LetterRead, Bank2, 1, 9);
+    Reply(LetterRead, Bank2, 0, 9); // the answer to frame 0, still in the frame buffer
     EXPECT_EQ(listEnds, 1);
     EXPECT_EQ(CommandIndex, CommandListSize - 1);
 }
