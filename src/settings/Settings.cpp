@@ -116,8 +116,5 @@ std::string SettingsBytes()
 
 bool SaveSettings()
 {
-    if (WriteFileAtomically(SettingsFileName, SettingsBytes()))
-        return true;
-    FileMissingWarning(SettingsFileName, true);
-    return false;
+    return SaveFileOrWarn(SettingsFileName, SettingsBytes());
 }

@@ -41,8 +41,10 @@ void ResetSettings();
 // values and the rest keep theirs.
 void LoadSettings();
 
-// Writes the settings to the file in one step. On failure shows the long
-// warning and leaves the old file whole. Returns whether it was written.
+// Writes the settings to the file in one step. A file that cannot be
+// opened or created shows the long warning and returns false; a file that
+// opened but could not be written (a full disk) raises EInOutError naming
+// the file and the reason. The old file stays whole either way.
 bool SaveSettings();
 
 // The 72 bytes of the file for the current settings.

@@ -1,5 +1,7 @@
 #include "Warnings.h"
 
+#include "Files.h"
+
 std::string LastWarning;
 std::function<void(const std::string& text)> ShowWarning;
 
@@ -36,4 +38,21 @@ bool FileNotFoundWarning(const std::string& fileName, bool openFailed)
     if (openFailed)
         Warn(FileNotFoundText(fileName));
     return openFailed;
+}
+
+std::string WriteFailureText(const std::string& fileName, const std::string& reason)
+{
+    return "Не удалось записать файл " + fileName + ".\n" + reason + ".";
+}
+
+bool SaveFileOrWarn(const std::string& fileName, const std::string& bytes)
+{
+    const TFileWrite result = ReplaceFile(fileName, bytes);
+    if (result.Written)
+        return true;
+    if (!result.Opened) {
+        FileMissingWarning(fileName, true);
+        return false;
+    }
+    throw EInOutError(WriteFailureText(fileName, result.Reason));
 }

@@ -18,3 +18,13 @@ std::string FileNotFoundText(const std::string& fileName);
 // warning and returns true; otherwise returns false.
 bool FileMissingWarning(const std::string& fileName, bool openFailed);
 bool FileNotFoundWarning(const std::string& fileName, bool openFailed);
+
+// The message of a file that opened but could not be written (a full disk,
+// something in the way of its temporary file): the file and the reason.
+std::string WriteFailureText(const std::string& fileName, const std::string& reason);
+
+// Replaces a file of the working folder (see ReplaceFile) and answers a
+// failure as the program's fixed-layout files do: a file that cannot be
+// opened or created shows the long warning and returns false; one that
+// opened but could not be written raises EInOutError with WriteFailureText.
+bool SaveFileOrWarn(const std::string& fileName, const std::string& bytes);

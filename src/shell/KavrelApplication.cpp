@@ -7,8 +7,10 @@
 
 KavrelApplication::KavrelApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // The program's title, "Каврел", captions its message boxes (AppTitle).
+    // It is deliberately not the application display name: the window
+    // system would append it to every window caption.
     setApplicationName(QStringLiteral("kavrel"));
-    setApplicationDisplayName(QStringLiteral("Каврел"));
 }
 
 void KavrelApplication::ShowError(const QString& text)

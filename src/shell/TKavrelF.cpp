@@ -216,7 +216,7 @@ void TKavrelF::BuildStatusBar()
     for (int i = 0; i < 3; ++i) {
         StatusPanel[i] = new QLabel(initial[i], statusBar());
         const QByteArray name = "StatusBar_Panel" + QByteArray::number(i);
-        NameControl(StatusPanel[i], name.constData(), initial[i]);
+        NameValueLabel(StatusPanel[i], name.constData(), QStringLiteral("Строка состояния, поле %1").arg(i + 1));
         StatusPanel[i]->setFixedWidth(100);
         StatusPanel[i]->setFrameShape(QFrame::Panel);
         StatusPanel[i]->setFrameShadow(QFrame::Sunken);
@@ -229,7 +229,6 @@ void TKavrelF::SetStatus(int panel, const QString& text)
     if (panel < 0 || panel > 2)
         return;
     StatusPanel[panel]->setText(text);
-    StatusPanel[panel]->setAccessibleName(text);
     StatusPanel[panel]->setToolTip(text);
 }
 

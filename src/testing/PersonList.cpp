@@ -5,6 +5,7 @@
 #include "Text.h"
 #include "TextCase.h"
 
+#include <cerrno>
 #include <string_view>
 
 std::array<std::string, PersonSlots> PersonNames;
@@ -14,6 +15,7 @@ std::array<std::string, MaxPersons + 1> PersonNumberTexts;
 std::array<std::string, MaxPersons + 1> ListedNames;
 int SelectedPerson = 0;
 std::string SelectedName;
+bool PersonFileUnreadable = false;
 
 namespace {
 
@@ -50,17 +52,28 @@ void ResetPersonList()
     ListedNames.fill({});
     SelectedPerson = 0;
     SelectedName.clear();
+    PersonFileUnreadable = false;
 }
 
-bool LoadPersonList()
+bool LoadPersonList(std::string* error)
 {
     std::string bytes;
+    PersonFileUnreadable = false;
     if (!FileExists(PersonFileName)) {
         FillEmptySlots();
-        return WriteFileAtomically(PersonFileName, PersonFileBytes());
+        return WriteFileAtomically(PersonFileName, PersonFileBytes(), error);
     }
-    if (!ReadWholeFile(PersonFileName, bytes))
-        bytes.clear(); // unreadable: every line reads as empty
+    if (!ReadWholeFile(PersonFileName, bytes)) {
+        const int reason = errno;
+        // The names are in the file, only out of reach: show an empty list
+        // and keep every save away from the file.
+        FillEmptySlots();
+        PersonFileUnreadable = true;
+        if (error)
+            *error = std::string("Файл ") + PersonFileName + " не удаётся прочитать: " + FileErrorText(reason)
+                     + ".\nСписок тестируемых пуст; файл оставлен без изменений.";
+        return false;
+    }
     std::size_t pos = 0;
     for (int k = 0; k < PersonSlots; ++k) {
         PersonNames[k] = NextLine(bytes, pos);
@@ -112,6 +125,12 @@ bool AddPerson(const std::string& name, bool* saved, std::string* error)
 
 bool SavePersonList(std::string* error)
 {
+    if (PersonFileUnreadable) {
+        if (error)
+            *error = std::string("файл ") + PersonFileName
+                     + " не был прочитан, и его имена не будут заменены пустым списком";
+        return false;
+    }
     return WriteFileAtomically(PersonFileName, PersonFileBytes(), error);
 }
 

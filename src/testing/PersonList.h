@@ -47,9 +47,14 @@ void ResetPersonList();
 // Reads "Personal.txt" into the slots. A missing file is created holding 501
 // empty records (" " and ";") and the slots are set likewise. Lines missing
 // at the end of a short file read as empty strings; CR LF, LF and CR all end
-// a line. Returns false only when a missing file could not be created (the
-// slots are then empty all the same); nothing is reported to the user.
-bool LoadPersonList();
+// a line. Returns false, with the message for the user in `error`, when the
+// file is there but cannot be read (the slots are then empty and the file
+// is never saved over until a later load reads it) or a missing file could
+// not be created.
+bool LoadPersonList(std::string* error = nullptr);
+
+// True while the last load found "Personal.txt" but could not read it.
+extern bool PersonFileUnreadable;
 
 // Counts the names up to the first empty slot (at most 500) and fills the
 // number texts and listed names. A slot holding "" counts as a person with
@@ -70,7 +75,8 @@ bool AddPerson(const std::string& name, bool* saved = nullptr, std::string* erro
 
 // Writes all 501 records to "Personal.txt" in one step (a temporary file
 // synced and renamed over the old one). A missing file is written whole as
-// well, so no name is ever lost. False, with the reason, on failure.
+// well, so no name is ever lost. False, with the reason, on failure, and
+// while the file could not be read (its names would be lost).
 bool SavePersonList(std::string* error = nullptr);
 
 // The file's bytes for the current slots (Windows-1251, CR LF).

@@ -2,6 +2,7 @@
 #include "PtyHelpers.h"
 #include "Settings.h"
 #include "TSetupNewF.h"
+#include "Spoken.h"
 #include "TempDir.h"
 
 #include <QApplication>
@@ -25,9 +26,10 @@ private slots:
         TSetupNewF w;
         auto* label = w.findChild<QLabel*>(QStringLiteral("lab_PortDevice"));
         QVERIFY(label);
-        QVERIFY(!label->accessibleName().isEmpty());
+        QCOMPARE(label->accessibleDescription(), QStringLiteral("Устройство выбранного порта"));
 
         w.SelectEntry(2);
+        QCOMPARE(SpokenName(label), label->text()); // a screen reader reads the device line itself
         QVERIFY(label->text().contains(QStringLiteral("COM3")));
         QVERIFY(label->text().contains(QString::fromStdString(pty.slavePath)));
         QVERIFY(label->text().endsWith(QStringLiteral("подключено")));

@@ -112,6 +112,34 @@ private slots:
         QCOMPARE(window_->ListedCount(), 0);
     }
 
+    // The online window may select another person in between; clicking the
+    // row the grid still shows as current must select that row's person.
+    void ClickingTheCurrentRowSelectsItsPersonAgain()
+    {
+        QTableWidget* grid = window_->tab_FIO;
+        const auto clickRow = [grid](int tableRow) {
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualRect(grid->model()->index(tableRow, 1)).center());
+        };
+        QTest::mouseClick(window_->findChild<QRadioButton*>(QStringLiteral("box_List_1")), Qt::LeftButton);
+        clickRow(0);
+        QCOMPARE(window_->edit_FIO->text(), QStringLiteral("Иванов"));
+        QCOMPARE(window_->ListedLines(), std::vector<std::string>({kIvanov, kIvanova}));
+
+        SelectPerson(2); // as the online window does when Петров is picked there
+        window_->Refresh();
+        QCOMPARE(window_->ListedLines(), std::vector<std::string>({kPetrov}));
+        QCOMPARE(grid->currentRow(), 0);
+        clickRow(0);
+        QCOMPARE(window_->edit_FIO->text(), QStringLiteral("Иванов"));
+        QCOMPARE(window_->ListedLines(), std::vector<std::string>({kIvanov, kIvanova}));
+        SelectPerson(2);
+        window_->Refresh();
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
+                           grid->visualRect(grid->model()->index(0, 1)).center());
+        QCOMPARE(window_->ListedLines(), std::vector<std::string>({kIvanov, kIvanova}));
+    }
+
     void GridShowsOneLinePerRowAndBlanksBelow()
     {
         QVERIFY(window_->memo_R->isVisible());

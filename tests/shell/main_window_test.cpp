@@ -5,15 +5,20 @@
 #include "TKavResultF.h"
 #include "TKavrelF.h"
 #include "TSetupNewF.h"
+#include "Spoken.h"
 #include "TempDir.h"
+#include "UiKit.h"
 #include "Warnings.h"
 #include "Windows.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
@@ -165,6 +170,96 @@ private slots:
         QCOMPARE(PortIndex, 5);
     }
 
+    // A save that fails (here: a folder in the way of the temporary file)
+    // is told once per save. The warning taking the focus and giving it back
+    // is no leaving and entering of the port group.
+    void failingSaveInTheSetupWindowIsToldOncePerSave()
+    {
+        QVERIFY(SaveSettings());
+        SetupNewF->show();
+        SetupNewF->activateWindow();
+        QTRY_VERIFY(SetupNewF->isActiveWindow());
+        QDir().mkdir(QStringLiteral("kavrel_m.cnf.tmp"));
+        const QString told = QStringLiteral("Не удалось записать файл kavrel_m.cnf.\n"
+                                            "kavrel_m.cnf.tmp: на этом месте папка, а не файл.");
+        auto* entry = SetupNewF->findChild<QRadioButton*>(QStringLiteral("RadioPort_4"));
+        QTest::mouseClick(entry, Qt::LeftButton);
+        QTRY_VERIFY2(answerer->texts.contains(told), qPrintable(answerer->texts.join(QLatin1Char('|'))));
+        QTest::qWait(1000);
+        // Entering the group and the click itself save: at most two messages.
+        const int shown = answerer->texts.count(told);
+        QVERIFY2(shown >= 1 && shown <= 2, qPrintable(QString::number(shown)));
+        QTest::qWait(500);
+        QCOMPARE(answerer->texts.count(told), shown);
+        SetupNewF->close();
+    }
+
+    // Window captions are exactly the windows' own texts: the program's
+    // title is not the application display name that the window system
+    // appends to every caption.
+    void captionsAreTheWindowsOwnTexts()
+    {
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());
+        QCOMPARE(AppTitle(), QStringLiteral("Каврел"));
+        QCOMPARE(KavrelF->windowTitle(), QStringLiteral("Каврел 12кВ"));
+        QCOMPARE(SetupNewF->windowTitle(), QStringLiteral("SetupNewF"));
+        QCOMPARE(KavNewF->windowTitle(), QStringLiteral("Каврел. Работа с  подключенным  прибором (online)"));
+        QCOMPARE(KavResultF->windowTitle(), QStringLiteral("Результаты  тестирования"));
+    }
+
+    void everyTextOfTheMainWindowReadsAsDesigned()
+    {
+        const auto label = [](const char* name) {
+            auto* l = KavrelF->findChild<QLabel*>(QString::fromLatin1(name));
+            return l ? l->text() : QStringLiteral("(no label %1)").arg(QString::fromLatin1(name));
+        };
+        QCOMPARE(KavrelF->windowTitle(), QStringLiteral("Каврел 12кВ"));
+        QCOMPARE(label("Label4"), QStringLiteral("Выход"));
+        QCOMPARE(label("PanelAdres_Label1"),
+                 QStringLiteral("          Прибор  специализированный  определения  концентрации "));
+        QCOMPARE(label("PanelAdres_Label2"), QStringLiteral("           паров  этанола  в  выдыхаемом  воздухе"));
+        QCOMPARE(label("PanelAdres_Label3"), QStringLiteral("    \" Каврел\""));
+        QCOMPARE(label("PanelAdres_Label4"), QStringLiteral("v3.00 (06.12.2018)"));
+        QCOMPARE(label("Label5"), QStringLiteral("Тестирование (online)"));
+        QCOMPARE(label("Label6"), QStringLiteral("Результаты (протоколы)"));
+        QCOMPARE(label("Label7"), QStringLiteral("Установки  программы"));
+        QCOMPARE(label("Label18"), QStringLiteral("Наладка  прибора"));
+        QCOMPARE(KavrelF->Key__Exit->toolTip(), QStringLiteral("Выход  из  программы"));
+        QCOMPARE(KavrelF->Key_Master->toolTip(), QStringLiteral("Пуско-наладка"));
+        QCOMPARE(KavrelF->Key_Data->toolTip(), QStringLiteral("Программатор"));
+        QCOMPARE(KavrelF->Key_Setup->toolTip(), QStringLiteral("Пуско-наладка"));
+        QCOMPARE(KavrelF->Key_Debug->toolTip(), QStringLiteral("Пуско-наладка"));
+        QCOMPARE(KavrelF->SpeedButton1->text(), QStringLiteral("База  сенсоров"));
+        QCOMPARE(KavrelF->MemoMaster->toPlainText(), QStringLiteral("Комплекс  контроля  трезвости  \n"
+                                                                    "Ппибор <=>  Персональный компьютер\n"
+                                                                    "(Управление прибором с помощью ПЭВМ)\n"));
+        QCOMPARE(KavrelF->MemoSens->toPlainText(), QStringLiteral("Просмотр  результатов  тестирования\n"
+                                                                  "Ведение  жернала  работы\n"
+                                                                  "Печать  протоколов"));
+        QCOMPARE(KavrelF->MemoSetup->toPlainText(), QStringLiteral("Установки  необходимы  для:\n"
+                                                                   "- выбора  номера  COM - порта;\n"
+                                                                   "- задания  временных  задержек обмена;\n"
+                                                                   "- задания  режимов  работы  с прибором."));
+        const QStringList memo1 = KavrelF->Memo1->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(memo1.size(), 5);
+        QCOMPARE(memo1[0], QStringLiteral("Для  работы  в  этом  режиме небходимо"));
+        QCOMPARE(memo1[1], QStringLiteral("наличие  прав  доступа  (пароля)  "));
+        QVERIFY(!memo1[2].trimmed().isEmpty()); // the contact line
+        QCOMPARE(memo1[3], QString());
+        QCOMPARE(memo1[4], QString());
+        QStringList menu;
+        for (QAction* a : KavrelF->menuBar()->actions())
+            menu << a->text();
+        QCOMPARE(menu, QStringList({QStringLiteral("Тестирование"), QStringLiteral("Результаты"),
+                                    QStringLiteral("Установки"), QStringLiteral("Наладка"), QStringLiteral("Выход")}));
+        // The status bar before the first activation.
+        QCOMPARE(KavrelF->StatusPanel[0]->text(), QStringLiteral("Каврел 12кв"));
+        QCOMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт  COM1"));
+        QCOMPARE(KavrelF->StatusPanel[2]->text(), QStringLiteral("Сенсор  нет данных"));
+        for (QLabel* panel : KavrelF->StatusPanel)
+            QCOMPARE(panel->width(), 100);
+    }
+
     void anEscapingExceptionIsShownAndTheProgramGoesOn()
     {
         Thrower thrower;
@@ -189,12 +284,35 @@ private slots:
                     continue;
                 ++checked;
                 QVERIFY2(!w->objectName().isEmpty(), qPrintable(w->metaObject()->className()));
-                QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+                QVERIFY2(!SpokenName(w).isEmpty(), qPrintable(w->objectName()));
             }
             QVERIFY(checked > 10);
         }
-        QCOMPARE(KavrelF->Key__Exit->accessibleName(), QStringLiteral("Выход  из  программы"));
-        QCOMPARE(KavrelF->windowTitle(), QStringLiteral("Каврел 12кВ"));
+        QCOMPARE(SpokenName(KavrelF->Key__Exit), QStringLiteral("Выход  из  программы"));
+    }
+
+    // A screen reader reads the status texts as they are now, and presses
+    // the picture buttons, which then do what a click does.
+    void statusTextsAreReadAndPictureButtonsArePressedByAssistiveTechnology()
+    {
+        KavrelF->show();
+        KavrelF->activateWindow();
+        QTRY_COMPARE(SpokenName(KavrelF->StatusPanel[1]), QStringLiteral("Порт: COM3"));
+        QCOMPARE(SpokenName(KavrelF->StatusPanel[2]), QStringLiteral("Сенсор № 1"));
+        QCOMPARE(KavrelF->StatusPanel[1]->accessibleDescription(), QStringLiteral("Строка состояния, поле 2"));
+
+        for (QToolButton* key : {KavrelF->Key_Master, KavrelF->Key_Data, KavrelF->Key_Setup, KavrelF->Key__Exit})
+            QCOMPARE(AccessibleActions(key), QStringList({QStringLiteral("Press")}));
+        bool opened = false;
+        QTimer::singleShot(200, [&] {
+            opened = SetupNewF->isVisible();
+            SetupNewF->close();
+        });
+        PressAccessibly(KavrelF->Key_Setup);
+        QVERIFY(opened);
+        QVERIFY(!KavrelF->Key_Setup->isChecked());
+        PressAccessibly(KavrelF->Key__Exit);
+        QTRY_VERIFY(!KavrelF->isVisible());
     }
 
     void testingAndResultsButtonsAndMenuOpenTheirWindowsModally()

@@ -2,11 +2,13 @@
 #include "TextCase.h"
 
 #include "Cp1251.h"
+#include "FileFaults.h"
 #include "Files.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sys/stat.h>
 
 namespace {
@@ -207,4 +209,47 @@ TEST_F(PersonListTest, FailedSaveIsReported)
     EXPECT_FALSE(saved);
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(ListedNames[1], "Орлов"); // kept in memory for a later save
+}
+
+// A list the program may write but not read (or read only in part) must not
+// come back as 500 empty names that the next save writes over every name.
+TEST_F(PersonListTest, UnreadableFileIsReportedKeptAndNeverSavedOver)
+{
+    const std::string problem = RunUnprivileged([]() -> std::string {
+        const std::string bytes = FileWith({"Иванов", "Петров"});
+        {
+            std::ofstream out(PersonFileName, std::ios::binary);
+            out << bytes;
+        }
+        ::chmod(PersonFileName, 0200); // writable, not readable
+        std::string error;
+        if (LoadPersonList(&error))
+            return "an unreadable file loaded";
+        if (error != "Файл Personal.txt не удаётся прочитать: нет прав доступа.\n"
+                     "Список тестируемых пуст; файл оставлен без изменений.")
+            return "message: " + error;
+        NumberPersonList();
+        if (PersonCount != 0)
+            return "persons listed: " + std::to_string(PersonCount);
+        bool saved = true;
+        std::string saveError;
+        if (!AddPerson("Сидоров", &saved, &saveError) || saved)
+            return "a name was saved over the unreadable file";
+        std::string leaving;
+        if (SavePersonList(&leaving) || leaving.empty())
+            return "leaving the window saved over the unreadable file";
+        ::chmod(PersonFileName, 0600);
+        std::string now;
+        ReadWholeFile(PersonFileName, now);
+        if (now != bytes)
+            return "the file changed";
+        // Readable again: loaded as it is, and saving works.
+        if (!LoadPersonList())
+            return "the readable file did not load";
+        NumberPersonList();
+        if (PersonCount != 2 || !SavePersonList())
+            return "after the repair: " + std::to_string(PersonCount);
+        return "";
+    });
+    EXPECT_EQ(problem, "");
 }

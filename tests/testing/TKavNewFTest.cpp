@@ -11,6 +11,7 @@
 #include "SimLog.h"
 #include "Simulator.h"
 #include "TCommEr.h"
+#include "Spoken.h"
 #include "TempDir.h"
 #include "TestFiles.h"
 #include "Cp1251.h"
@@ -29,7 +30,10 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <QThread>
+
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <sys/stat.h>
@@ -220,7 +224,7 @@ private slots:
         QTRY_VERIFY(sim_->FramesReceived() > 0);
     }
 
-    void tickingTheBoxSwitchesToAutonomousAndStopsTheTimer()
+    void tickingTheBoxStopsTheExchangeAtOnce()
     {
         StartSimulator();
         Open();
@@ -232,13 +236,139 @@ private slots:
         QCOMPARE(PortName, std::string("Автоном."));
         QCOMPARE(status_[1], std::string("Порт: Автоном."));
         QVERIFY(w->Panel1->isHidden());
-        QTRY_VERIFY(!w->TimerIO->isActive());
+        // Stopped now, not at some later tick, and the line is handed back.
+        QVERIFY(!w->TimerIO->isActive());
+        QVERIFY(!w->Port->IsOpen());
+        QVERIFY(!PortOpenFlag);
+        QCOMPARE(ExchangeState, ExchangeIdle);
+        // The line stays quiet: watched for many ticks, not one moment.
+        const auto frames = sim_->FramesReceived();
+        QTest::qWait(20 * kTickMs);
+        QCOMPARE(sim_->FramesReceived(), frames);
+        QVERIFY(!w->TimerIO->isActive());
+        QVERIFY(MemoLines(w->memo_test).isEmpty());
         // The setting was saved; the box cannot be unticked here.
         ResetSettings();
         LoadSettings();
         QCOMPARE(PortIndex, AutonomousPortIndex);
         QTest::mouseClick(w->box_Avtonom, Qt::LeftButton);
         QVERIFY(w->box_Avtonom->isChecked());
+        QCOMPARE(sim_->FramesReceived(), frames);
+    }
+
+    // The operator leaves the window just as the reply to the mode read,
+    // the last of the poll list, is waiting to be handled: the exchange must
+    // not start itself again behind the closed window.
+    void leavingWithAReplyQueuedStartsNothingAgain()
+    {
+        StartSimulator();
+        Open();
+        TKavNewF* w = Window();
+        WaitModeSteps(1);
+        bool leaving = false;
+        auto send = w->Engine.Hooks.Send;
+        w->Engine.Hooks.Send = [&, send, w](const std::uint8_t* d, std::uint16_t n) {
+            send(d, n);
+            if (leaving || n != 4 || d[1] != 1 || d[2] != 8)
+                return;
+            leaving = true;
+            QTimer::singleShot(0, w, [w] {
+                // The reply arrives and is queued while the click is handled.
+                QThread::msleep(80);
+                QTest::mouseClick(w->Key__Exit, Qt::LeftButton);
+            });
+        };
+        QTRY_VERIFY(leaving);
+        QTRY_VERIFY(!w->isVisible());
+        const auto frames = sim_->FramesReceived();
+        QTest::qWait(4 * kTickMs);
+        QVERIFY(!w->TimerIO->isActive());
+        QCOMPARE(ExchangeState, ExchangeIdle);
+        QCOMPARE(sim_->FramesReceived(), frames);
+        QVERIFY(!PortOpenFlag);
+    }
+
+    // An instrument slower than the tick: every frame is sent again before
+    // its reply comes, and the late replies to the first sendings arrive
+    // while the next frame is outstanding. Filed under that frame, V7's 6
+    // would become the mode and record a test nobody made.
+    void lateRepliesAreNotFiledUnderTheNextAddress()
+    {
+        StartSimulator();
+        sim_->WithInstrument([](TInstrument& i) {
+            i.Bank1Words[5] = 3;
+            i.Bank1Words[6] = 4;
+            i.Bank1Words[7] = 6;
+            i.Bank1Words[8] = 0;
+        });
+        sim_->SetTurnaroundMs(kTickMs / 5.0); // a pass of nine reads outlasts a tick
+        Open();
+        TKavNewF* w = Window();
+        std::vector<int> modes;
+        auto step = w->Engine.Hooks.ModeStep;
+        w->Engine.Hooks.ModeStep = [&modes, step] {
+            modes.push_back(InstrumentMode);
+            step();
+        };
+        QTest::qWait(6000);
+        QVERIFY(!modes.empty());
+        for (int m : modes)
+            QCOMPARE(m, 0);
+        QVERIFY(MemoLines(w->memo_test).isEmpty());
+        QCOMPARE(V6, 4);
+        QCOMPARE(V7, 6);
+    }
+
+    // Tab or Shift+Tab into the person grid: the typed name stays the name
+    // the test is recorded under. Moving the current row selects.
+    void keyboardFocusInThePersonGridSelectsNobody()
+    {
+        StartSimulator();
+        QVERIFY(WriteFileAtomically(PersonFileName, ToCp1251("Иванов\r\n;\r\nПетров\r\n;\r\n")));
+        Open();
+        TKavNewF* w = Window();
+        QTest::mouseClick(w->edit_FIO, Qt::LeftButton);
+        QTest::keyClicks(w->edit_FIO, QStringLiteral("Sidorov S."));
+        for (int i = 0; i < 12 && QApplication::focusWidget() != w->tab_FIO; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(w->edit_FIO->text(), QStringLiteral("Sidorov S."));
+        }
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->tab_FIO));
+        QCOMPARE(w->tab_FIO->currentRow(), -1);
+        QCOMPARE(SelectedPerson, 0);
+        QTest::keyClick(w->tab_FIO, Qt::Key_Backtab);
+        QCOMPARE(w->edit_FIO->text(), QStringLiteral("Sidorov S."));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->tab_FIO));
+        QCOMPARE(w->edit_FIO->text(), QStringLiteral("Sidorov S."));
+
+        // The arrow keys choose a row: that is a selection.
+        QTest::keyClick(w->tab_FIO, Qt::Key_Down);
+        QCOMPARE(w->edit_FIO->text(), QStringLiteral("Иванов"));
+        QTest::keyClick(w->tab_FIO, Qt::Key_Down);
+        QCOMPARE(w->edit_FIO->text(), QStringLiteral("Петров"));
+        QCOMPARE(SelectedPerson, 2);
+    }
+
+    void unreadablePersonListIsToldAndNeverSavedOver()
+    {
+        StartSimulator();
+        QVERIFY(::mkdir(PersonFileName, 0755) == 0); // there, but no list can be read from it
+        Open();
+        TKavNewF* w = Window();
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = w->findChild<QMessageBox*>(QStringLiteral("FailureBox"))) != nullptr);
+        QCOMPARE(box->text(), QStringLiteral("Файл Personal.txt не удаётся прочитать: на этом месте папка, а не файл.\n"
+                                             "Список тестируемых пуст; файл оставлен без изменений."));
+        box->accept();
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        QCOMPARE(PersonCount, 0);
+        QTest::mouseClick(w->Key__Exit, Qt::LeftButton);
+        QTRY_VERIFY(!w->isVisible());
+        for (const QMessageBox* left : w->findChildren<QMessageBox*>())
+            QVERIFY(!left->isVisible()); // leaving tells nothing more
+        QVERIFY(std::filesystem::is_directory(PersonFileName));
     }
 
     void startupReadsThenPollsAndFillsTheResults()
@@ -551,9 +681,15 @@ private slots:
                 continue;
             ++checked;
             QVERIFY2(!c->objectName().isEmpty(), c->metaObject()->className());
-            QVERIFY2(!c->accessibleName().isEmpty(), qPrintable(c->objectName()));
+            QVERIFY2(!SpokenName(c).isEmpty(), qPrintable(c->objectName()));
         }
         QVERIFY(checked > 25);
+        // Value labels are read as they are now.
+        w->lab_mV->setText(QStringLiteral("2437"));
+        QCOMPARE(SpokenName(w->lab_mV), QStringLiteral("2437"));
+        QCOMPARE(w->lab_mV->accessibleDescription(), QStringLiteral("Напряжение сенсора, мВ"));
+        QCOMPARE(SpokenName(w->L_Kav_01), QStringLiteral("0.00"));
+        QCOMPARE(AccessibleActions(w->Key__Exit), QStringList({QStringLiteral("Press")}));
         QCOMPARE(w->windowTitle(), QStringLiteral("Каврел. Работа с  подключенным  прибором (online)"));
         QCOMPARE(w->Key_T->text(), QStringLiteral("  ТЕСТ              "));
         QCOMPARE(w->Key__Exit->toolTip(), QStringLiteral("Выход"));

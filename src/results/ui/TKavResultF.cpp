@@ -107,6 +107,10 @@ void TKavResultF::BuildControls()
     connect(box_M, &QComboBox::currentIndexChanged, this, &TKavResultF::box_MChange);
     connect(personChoice_, &QButtonGroup::idClicked, this, &TKavResultF::box_ListClick);
     connect(box_1, &QCheckBox::clicked, this, &TKavResultF::box_1Click);
+    // A click on the current row selects it again too, so the grid and the
+    // listed lines always name the same person.
+    connect(tab_FIO, &QTableWidget::cellClicked, this, &TKavResultF::tab_FIOClick);
+    connect(tab_FIO, &QTableWidget::cellDoubleClicked, this, &TKavResultF::tab_FIOClick);
     connect(tab_FIO, &QTableWidget::currentCellChanged, this, &TKavResultF::tab_FIOClick);
     connect(key_File, &QPushButton::clicked, this, &TKavResultF::key_FileClick);
     connect(key_Print, &QPushButton::clicked, this, &TKavResultF::key_PrintClick);
@@ -132,11 +136,21 @@ void TKavResultF::FormCreate()
 void TKavResultF::FormActivate()
 {
     Refresh();
+    if (PersonFileUnreadable && !personErrorTold_) {
+        // Told once per showing, without a nested loop: coming back from
+        // the message activates the window again.
+        personErrorTold_ = true;
+        auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(), Q(personError_), QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("PersonListMessage"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    }
 }
 
 void TKavResultF::Refresh()
 {
-    LoadPersonList();
+    personError_.clear();
+    LoadPersonList(&personError_);
     NumberPersonList();
     ShowPersonList(tab_FIO);
 
@@ -229,6 +243,12 @@ void TKavResultF::key_PrintClick()
     PrintF->show();
     PrintF->raise();
     PrintF->activateWindow();
+}
+
+void TKavResultF::hideEvent(QHideEvent* e)
+{
+    personErrorTold_ = false;
+    QDialog::hideEvent(e);
 }
 
 void TKavResultF::Key__ExitClick()

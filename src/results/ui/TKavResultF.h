@@ -63,6 +63,7 @@ public slots:
 
 protected:
     bool event(QEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
 
 private:
     void BuildControls();
@@ -72,6 +73,8 @@ private:
 
     QButtonGroup* personChoice_;
     std::vector<std::string> listed_;
+    std::string personError_;        // why the person list could not be read
+    bool personErrorTold_ = false;   // told once while the window is shown
 };
 
 extern TKavResultF* KavResultF;

@@ -81,8 +81,7 @@ bool SaveSensorGroup(int number)
         bytes.append(reinterpret_cast<const char*>(record.data()), record.size());
     // Written to a temporary file and renamed over the old one, so a failed
     // or interrupted save never leaves a truncated group behind.
-    const bool failed = !WriteFileAtomically(name, bytes);
-    return !FileMissingWarning(name, failed);
+    return SaveFileOrWarn(name, bytes);
 }
 
 SensorPointTable RecordPoints(const SensorRecord& record)

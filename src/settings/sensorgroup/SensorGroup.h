@@ -45,9 +45,11 @@ std::string SensorGroupFileName(int number);
 void LoadSensorGroup(int number);
 
 // Writes SensorGroup to the group file of `number` in one step (temporary
-// file renamed over the old one) and sets SensorGroupNo and SensorSlot. On
-// failure shows the long warning, leaves the old file whole and returns
-// false. A negative number throws std::out_of_range.
+// file renamed over the old one) and sets SensorGroupNo and SensorSlot. A
+// file that cannot be opened or created shows the long warning and returns
+// false; one that opened but could not be written (a full disk) raises
+// EInOutError naming the file and the reason. The old file stays whole.
+// A negative number throws std::out_of_range.
 bool SaveSensorGroup(int number);
 
 // The seven points stored in a record.

@@ -62,7 +62,7 @@ TSetupNewF::TSetupNewF(QWidget* parent) : QDialog(parent)
     });
 
     lab_PortDevice = new QLabel(PageControl1);
-    NameControl(lab_PortDevice, "lab_PortDevice", QStringLiteral("Устройство порта"));
+    NameValueLabel(lab_PortDevice, "lab_PortDevice", QStringLiteral("Устройство выбранного порта"));
     lab_PortDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lab_PortDevice->setMinimumWidth(220);
     lab_PortDevice->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -103,10 +103,8 @@ void TSetupNewF::ShowPortDevice()
             text += QStringLiteral("\n→ ") + Q(device.target);
         text += device.present ? QStringLiteral("\nподключено") : QStringLiteral("\nне найдено");
     }
-    if (lab_PortDevice->text() != text) {
+    if (lab_PortDevice->text() != text)
         lab_PortDevice->setText(text);
-        lab_PortDevice->setAccessibleDescription(text);
-    }
 }
 
 void TSetupNewF::showEvent(QShowEvent* event)
@@ -147,6 +145,12 @@ bool TSetupNewF::InsideRadioPort(QWidget* w) const
 
 void TSetupNewF::FocusChanged(QWidget* old, QWidget* now)
 {
+    // The group is entered or left when the focus moves between this
+    // window's own controls. Focus going to a message box (a failed save's
+    // warning) and coming back is neither: it would save, fail and warn
+    // again, endlessly.
+    if (!old || !now || !isAncestorOf(old) || !isAncestorOf(now))
+        return;
     const bool wasInside = InsideRadioPort(old);
     const bool isInside = InsideRadioPort(now);
     if (wasInside != isInside)

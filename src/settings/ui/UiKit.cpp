@@ -2,15 +2,68 @@
 
 #include "Warnings.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QToolButton>
+
+namespace {
+
+constexpr const char* kPictureButton = "kavrelPictureButton";
+
+// What assistive technology sees of a picture button. Qt offers a checkable
+// button's "toggle" action, which flips the state without a click, so the
+// button's handler would never run; this offers "press", which clicks.
+class TPictureButtonAccessible : public QAccessibleWidget {
+public:
+    explicit TPictureButtonAccessible(QToolButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = button()->isCheckable();
+        s.checked = button()->isChecked();
+        s.pressed = button()->isDown();
+        return s;
+    }
+    QStringList actionNames() const override
+    {
+        return button()->isEnabled() ? QStringList{pressAction()} : QStringList{};
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction() && button()->isEnabled())
+            button()->click();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QToolButton* button() const { return static_cast<QToolButton*>(widget()); }
+};
+
+QAccessibleInterface* PictureButtonAccessible(const QString& key, QObject* object)
+{
+    if (key == QLatin1String("QToolButton") && object && object->property(kPictureButton).toBool())
+        return new TPictureButtonAccessible(static_cast<QToolButton*>(object));
+    return nullptr;
+}
+
+} // namespace
 
 void NameControl(QWidget* control, const char* objectName, const QString& accessibleName)
 {
     control->setObjectName(QString::fromLatin1(objectName));
     control->setAccessibleName(accessibleName.trimmed());
+}
+
+void NameValueLabel(QLabel* label, const char* objectName, const QString& role)
+{
+    label->setObjectName(QString::fromLatin1(objectName));
+    label->setAccessibleName(QString());
+    label->setAccessibleDescription(role);
 }
 
 // The icons are compiled into this static library; register them before
@@ -28,7 +81,13 @@ QToolButton* MakePictureButton(QWidget* parent, const char* objectName, const QS
                                int iconSize)
 {
     EnsureIcons();
+    static const bool accessible = [] {
+        QAccessible::installFactory(PictureButtonAccessible);
+        return true;
+    }();
+    (void)accessible;
     auto* button = new QToolButton(parent);
+    button->setProperty(kPictureButton, true);
     NameControl(button, objectName, hint);
     button->setToolTip(hint);
     button->setCheckable(true);
@@ -41,8 +100,7 @@ QToolButton* MakePictureButton(QWidget* parent, const char* objectName, const QS
 
 QString AppTitle()
 {
-    const QString title = QApplication::applicationDisplayName();
-    return title.isEmpty() ? QStringLiteral("Каврел") : title;
+    return QStringLiteral("Каврел");
 }
 
 void InstallWarningDialogs()

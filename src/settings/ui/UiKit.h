@@ -4,6 +4,7 @@
 #include <QString>
 #include <string>
 
+class QLabel;
 class QWidget;
 class QToolButton;
 
@@ -14,8 +15,15 @@ inline std::string S(const QString& s) { return s.toStdString(); }
 // Sets the control's objectName and the name a screen reader speaks.
 void NameControl(QWidget* control, const char* objectName, const QString& accessibleName);
 
+// A label that shows a value (a voltage, a date, a status text): a screen
+// reader speaks its current text, so it gets no fixed accessible name; what
+// the value is goes into its accessible description.
+void NameValueLabel(QLabel* label, const char* objectName, const QString& role);
+
 // A two-state picture button with an icon from the program's resources
-// (":/icons/<icon>.png") and a hint; its hint is also its spoken name.
+// (":/icons/<icon>.png") and a hint; its hint is also its spoken name. It
+// shows "down" while the window it opened is open, and assistive technology
+// presses it (running its handler) rather than toggling it.
 QToolButton* MakePictureButton(QWidget* parent, const char* objectName, const QString& hint, const char* icon,
                                int iconSize = 48);
 
@@ -23,5 +31,5 @@ QToolButton* MakePictureButton(QWidget* parent, const char* objectName, const QS
 // Cancel). Called once at program start.
 void InstallWarningDialogs();
 
-// The application's title, used as the caption of its message boxes.
+// The application's title, "Каврел", the caption of its message boxes.
 QString AppTitle();

@@ -8,6 +8,25 @@
 
 namespace {
 
+// The grid takes the keyboard focus without making a row current: focus
+// alone must not select a person (the selection would overwrite the name
+// typed in the edit, and the test would be recorded under another name).
+// A row is selected by a click, a double click, or moving the current cell.
+class TPersonGridView : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        // With no current row, the view would make the first row current on
+        // focus; an explicitly chosen "no current row" stops it doing so.
+        if (!currentIndex().isValid())
+            setCurrentIndex(QModelIndex());
+        QTableWidget::focusInEvent(event);
+    }
+};
+
 constexpr int kRowHeight = 17;
 constexpr int kColumnWidths[3] = {40, 261, 61};
 
@@ -27,7 +46,7 @@ void SetCellText(QTableWidget* grid, int tableRow, int column, const QString& te
 
 QTableWidget* MakePersonGrid(QWidget* parent)
 {
-    auto* grid = new QTableWidget(MaxPersons, 3, parent);
+    auto* grid = new TPersonGridView(MaxPersons, 3, parent);
     NameControl(grid, "tab_FIO", QStringLiteral("Список тестируемых"));
     // The header row stands for the grid's fixed row 0 and stays empty.
     grid->setHorizontalHeaderLabels({QString(), QString(), QString()});
@@ -43,6 +62,9 @@ QTableWidget* MakePersonGrid(QWidget* parent)
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid (rows are chosen with the arrow keys), so that a
+    // keyboard user can pass through it without choosing a person.
+    grid->setTabKeyNavigation(false);
     grid->setWordWrap(false);
     // The corner button would select every row; the list selects one.
     grid->setCornerButtonEnabled(false);

@@ -13,7 +13,8 @@
 
 class QWidget;
 
-// A new, empty grid named "tab_FIO".
+// A new, empty grid named "tab_FIO". Taking the keyboard focus does not
+// make a row current (no selection happens on focus alone).
 QTableWidget* MakePersonGrid(QWidget* parent);
 
 // Fills grid rows 1..500 from PersonNumberTexts and ListedNames.

@@ -141,9 +141,12 @@ void TKavNewF::FormActivate()
     ReadDate();
     lab_Date->setText(Q(TodayText));
 
-    LoadPersonList();
+    std::string personError;
+    const bool personsRead = LoadPersonList(&personError);
     NumberPersonList();
     ShowPersonList(tab_FIO);
+    if (!personsRead)
+        TellFailure(Q(personError));
 
     ShowMonthFile();
 
@@ -167,6 +170,7 @@ void TKavNewF::FormActivate()
 void TKavNewF::FormClose()
 {
     TimerIO->stop();
+    ExchangeState = ExchangeIdle; // the shared state is free for the next window
     if (PortOpenFlag) {
         Port->ClosePort();
         PortOpenFlag = false;
@@ -197,6 +201,8 @@ void TKavNewF::StartPollList()
 
 void TKavNewF::ListEnd()
 {
+    if (box_Avtonom->isChecked())
+        return; // autonomous work: no further list
     if (CommandList[0][1] == Bank2)
         FillResults();
     StartPollList();
@@ -297,13 +303,25 @@ void TKavNewF::Key_TClick()
 
 void TKavNewF::TimerIOTimer()
 {
-    if (box_Avtonom->isChecked())
+    // In autonomous mode nothing is sent any more: a resent frame would
+    // start the poll list again with its reply.
+    if (box_Avtonom->isChecked()) {
         TimerIO->stop();
+        return;
+    }
     Engine.Tick();
 }
 
 void TKavNewF::box_AvtonomClick()
 {
+    // Autonomous work ends the exchange at once and hands the line back: no
+    // frame is sent, and a reply still on its way records nothing (the
+    // closed port delivers no more of it).
+    box_Avtonom->setChecked(true);
+    const bool lineHeld = Port->IsOpen();
+    Engine.Stop();
+    if (lineHeld)
+        PortOpenFlag = false;
     if (PortIndex < AutonomousPortIndex) {
         PortIndex = AutonomousPortIndex;
         PortName = PortNameFor(AutonomousPortIndex);
@@ -318,7 +336,9 @@ void TKavNewF::box_AvtonomClick()
 void TKavNewF::Key__ExitClick()
 {
     std::string error;
-    if (!SavePersonList(&error))
+    // A list that could not be read was reported on activation and is
+    // never written over.
+    if (!PersonFileUnreadable && !SavePersonList(&error))
         QMessageBox::warning(this, AppTitle(),
                              QStringLiteral("Список тестируемых не сохранён в файл %1:\n%2")
                                  .arg(QString::fromLatin1(PersonFileName), Q(error)));

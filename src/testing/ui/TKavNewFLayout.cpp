@@ -81,8 +81,8 @@ QWidget* TKavNewF::BuildLeftPanel()
     graphRow->addStretch();
 
     Label4 = MakeLabel(Panel1, "Label4", QStringLiteral("Сенсор  алкоголя (mV):"));
-    lab_mV = MakeLabel(Panel1, "lab_mV", QStringLiteral("5000"));
-    lab_mV->setAccessibleName(QStringLiteral("Напряжение сенсора, мВ"));
+    lab_mV = new QLabel(QStringLiteral("5000"), Panel1);
+    NameValueLabel(lab_mV, "lab_mV", QStringLiteral("Напряжение сенсора, мВ"));
     QFont mvFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mvFont.setBold(true);
     lab_mV->setFont(mvFont);
@@ -100,8 +100,8 @@ QWidget* TKavNewF::BuildLeftPanel()
                              QStringLiteral("Концентрация в воздухе, мг/л"), 22);
     Edit_Kav0_1 = MakeReadout(readouts, "Edit_Kav0_1", QStringLiteral("0.0"),
                               QStringLiteral("Алкоголь в крови, промилле"), 22);
-    L_Kav_01 = MakeLabel(readouts, "L_Kav_01", QStringLiteral("0.00"));
-    L_Kav_01->setAccessibleName(QStringLiteral("Алкоголь в крови, сотые промилле"));
+    L_Kav_01 = new QLabel(QStringLiteral("0.00"), readouts);
+    NameValueLabel(L_Kav_01, "L_Kav_01", QStringLiteral("Алкоголь в крови, сотые промилле"));
     L_Kav_01->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont small = L_Kav_01->font();
     small.setPointSize(14);
@@ -184,8 +184,8 @@ QWidget* TKavNewF::BuildRightPanel()
     addRow->addWidget(key_Add);
 
     Label3 = MakeLabel(right, "Label3", QStringLiteral("Результаты  тестов.Сегодня: "));
-    lab_Date = MakeLabel(right, "lab_Date", QStringLiteral("11.01.2017"));
-    lab_Date->setAccessibleName(QStringLiteral("Сегодняшняя дата"));
+    lab_Date = new QLabel(QStringLiteral("11.01.2017"), right);
+    NameValueLabel(lab_Date, "lab_Date", QStringLiteral("Сегодняшняя дата"));
     auto* dateRow = new QHBoxLayout;
     dateRow->addWidget(Label3);
     dateRow->addWidget(lab_Date);

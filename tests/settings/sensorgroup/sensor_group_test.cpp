@@ -3,6 +3,7 @@
 #include "SensorGroup.h"
 
 #include "Cp1251.h"
+#include "FileFaults.h"
 #include "Files.h"
 #include "Settings.h"
 #include "TempDir.h"
@@ -122,23 +123,46 @@ TEST_F(SensorGroupFiles, SavedGroupLoadsBackByteForByte)
     EXPECT_EQ(SensorSlot, 21);
 }
 
-TEST_F(SensorGroupFiles, FailedSaveWarnsAndKeepsTheOldFileWhole)
+TEST_F(SensorGroupFiles, FailedSaveIsReportedAndKeepsTheOldFileWhole)
 {
     FillDistinct();
     ASSERT_TRUE(SaveSensorGroup(1234));
     const std::string before = ReadBytes("Hun12.fig");
-
-    // Both a read-only folder and a folder in the way of the temporary file
-    // stop the write, the latter even for a user who may write anywhere.
-    std::filesystem::create_directory("Hun12.fig.tmp");
-    ::chmod(dir.Path().c_str(), 0555);
     FillGroup(0);
-    EXPECT_FALSE(SaveSensorGroup(1234));
 
-    EXPECT_EQ(LastWarning, FileMissingText("Hun12.fig"));
-    EXPECT_EQ(LastWarning, "Файл Hun12.fig  не найден.Будет создан новый файл"
-                           "Проверьте установки в программе");
+    // Something in the way of the temporary file: the file opened, the write
+    // failed, and the message says which file and why.
+    std::filesystem::create_directory("Hun12.fig.tmp");
+    try {
+        SaveSensorGroup(1234);
+        FAIL() << "a failed save must be reported";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Не удалось записать файл Hun12.fig.\n"
+                               "Hun12.fig.tmp: на этом месте папка, а не файл.");
+    }
     EXPECT_EQ(ReadBytes("Hun12.fig"), before);
+    std::filesystem::remove("Hun12.fig.tmp");
+
+    // A full disk: the same, with its reason.
+    {
+        FileSizeLimit full(100);
+        EXPECT_THROW(SaveSensorGroup(1234), EInOutError);
+    }
+    EXPECT_EQ(ReadBytes("Hun12.fig"), before);
+    EXPECT_EQ(LastWarning, "");
+
+    // A group file the user may not write: the long warning, nothing written.
+    const std::string problem = RunUnprivileged([]() -> std::string {
+        std::string bytes(8000, '\x22');
+        std::ofstream("Hun05.fig", std::ios::binary) << bytes;
+        ::chmod("Hun05.fig", 0444);
+        if (SaveSensorGroup(512))
+            return "saved over a read-only file";
+        if (LastWarning != "Файл Hun05.fig  не найден.Будет создан новый файлПроверьте установки в программе")
+            return "warning: " + LastWarning;
+        return ReadBytes("Hun05.fig") == bytes ? "" : "the file changed";
+    });
+    EXPECT_EQ(problem, "");
 }
 
 TEST_F(SensorGroupFiles, ShortFileIsReportedAsDamagedAndKeepsWholeRecordsRead)
