@@ -8,6 +8,7 @@ KAVREL_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev
+    qt6-translations-l10n  # Qt's own dialogs in Russian; needed at run time too
     poppler-utils fonts-liberation
     xvfb xauth
 )

@@ -250,3 +250,11 @@ std::vector<std::string> BuildAct(const std::string& line)
     });
     return page;
 }
+
+std::string ProtocolTitle(bool act)
+{
+    if (!act)
+        return "Протокол";
+    const std::string& line = FirstPageTemplate()[9];
+    return line.substr(line.find_first_not_of(' '));
+}

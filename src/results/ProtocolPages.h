@@ -43,5 +43,9 @@ ActEntry ReadActEntry(const std::string& line);
 // (a blank grid row) gives the blank first page.
 std::vector<std::string> BuildAct(const std::string& line);
 
+// The title of a saved or printed protocol: the act's title line
+// "АКТ ОСВИДЕТЕЛЬСТВОВАНИЯ N _____" for an act, "Протокол" for a list.
+std::string ProtocolTitle(bool act);
+
 // Number of characters (not bytes) of a UTF-8 text.
 int CharCount(const std::string& utf8);

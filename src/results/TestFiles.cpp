@@ -98,3 +98,28 @@ bool WriteProtocol(const std::string& fileName, const std::vector<std::string>& 
 {
     return WriteFileAtomically(fileName, JoinFileLines(lines), error);
 }
+
+namespace {
+
+bool EndsWithNoCase(const std::string& name, const std::string& tail)
+{
+    if (name.size() < tail.size())
+        return false;
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        const char c = name[name.size() - tail.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != tail[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ProtocolFormat ProtocolFormatFor(const std::string& fileName, ProtocolFormat chosen)
+{
+    if (EndsWithNoCase(fileName, ".pdf"))
+        return ProtocolFormat::Pdf;
+    if (EndsWithNoCase(fileName, ".txt"))
+        return ProtocolFormat::Text;
+    return chosen;
+}

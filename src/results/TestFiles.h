@@ -64,6 +64,14 @@ bool AppendExport(const std::string& fileName, const std::vector<std::string>& l
 bool WriteProtocol(const std::string& fileName, const std::vector<std::string>& lines,
                    std::string* error = nullptr);
 
+// The protocol can also be saved as a PDF of the printed pages.
+enum class ProtocolFormat { Text, Pdf };
+
+// The format of a protocol file named in the save dialog: a name ending in
+// ".pdf" is a PDF and one ending in ".txt" a text file (either case), so
+// the typed name wins; any other name takes the format of the chosen filter.
+ProtocolFormat ProtocolFormatFor(const std::string& fileName, ProtocolFormat chosen);
+
 // Adds the lines of Windows-1251 file bytes to `lines` as UTF-8 (CR LF or LF
 // ends, empty lines skipped) while `lines` holds fewer than `limit`.
 void AddFileLines(const std::string& bytes, std::vector<std::string>& lines, std::size_t limit = SIZE_MAX);

@@ -1,11 +1,13 @@
 // Program start: create the windows, show the main window, run until it closes.
 #include "KavrelApplication.h"
+#include "QtRussian.h"
 #include "TKavrelF.h"
 #include "Windows.h"
 
 int main(int argc, char** argv)
 {
     KavrelApplication app(argc, argv);
+    LoadQtRussian();
     CreateWindows();
     KavrelF->show();
     KavrelF->activateWindow();

@@ -24,6 +24,8 @@ public:
 
     // What to do with each file dialog that comes up; it must close it.
     std::function<void(QFileDialog*)> onFileDialog;
+    // Called with each message box before it is answered.
+    std::function<void(QMessageBox*)> onMessageBox;
     QStringList messages;
     int fileDialogs = 0;
 
@@ -41,6 +43,8 @@ private:
         connect(dialog0, &QDialog::finished, this, [this] { answered_ = nullptr; }, Qt::SingleShotConnection);
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             messages << box->text();
+            if (onMessageBox)
+                onMessageBox(box);
             QTimer::singleShot(0, box, [box] {
                 if (QAbstractButton* yes = box->button(QMessageBox::Yes))
                     yes->click();

@@ -1,14 +1,11 @@
 // The print window, headless: printing goes through the same print job as
 // on paper, aimed at a PDF file, which pdftotext then reads back.
 #include "Cp1251.h"
-#include "DateFields.h"
 #include "DialogAnswerer.h"
 #include "FileBytes.h"
 #include "PdfText.h"
-#include "ProtocolPages.h"
+#include "PrintWindowRig.h"
 #include "QtLines.h"
-#include "TPrintF.h"
-#include "TempDir.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -19,17 +16,6 @@
 #include <QtTest>
 
 namespace {
-
-const std::string kActLine = "21.03 14:07 > Кузнецов П.С.  -  0.8";
-
-std::vector<std::string> NumberedLines(int count)
-{
-    std::vector<std::string> lines;
-    for (int i = 0; i < count; ++i)
-        lines.push_back("21.03 10:" + std::string(i < 10 ? "0" : "") + std::to_string(i) + " > Строка " +
-                        std::to_string(i) + "  -  0.0");
-    return lines;
-}
 
 // The file's lines: Windows-1251 with CR LF, as UTF-8.
 QStringList FileLines(const std::string& name)
@@ -72,23 +58,8 @@ bool Holds(const QString& text, const QString& part)
 class PrintWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        dir_ = std::make_unique<TempDir>();
-        ReadClock = [] { return ClockReading {2024, 3, 21, 15, 0}; };
-        ReadDate();
-        PrintActMode = false;
-        window_ = std::make_unique<TPrintF>();
-        window_->show();
-        window_->activateWindow();
-        QTRY_VERIFY(window_->isVisible());
-    }
-    void cleanup()
-    {
-        window_.reset();
-        dir_.reset();
-        ReadClock = SystemClock;
-    }
+    void init() { rig_.Start(); }
+    void cleanup() { rig_.Stop(); }
 
     void ListOfEightyLinesPrintsOnlyTheFirstFiftyFive()
     {
@@ -261,10 +232,10 @@ private slots:
     }
 
 private:
-    QString Path(const char* name) const { return QString::fromStdString((dir_->Path() / name).string()); }
+    QString Path(const char* name) const { return rig_.Path(name); }
 
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<TPrintF> window_;
+    PrintWindowRig rig_;
+    std::unique_ptr<TPrintF>& window_ = rig_.window;
 };
 
 QTEST_MAIN(PrintWindowTest)

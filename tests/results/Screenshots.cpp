@@ -1,12 +1,15 @@
 // Takes pictures of the results, print and input error windows with sample
 // data (offscreen) for the documentation.
 // Usage: results_screenshots <output folder> [act PDF file]
-// With a PDF file name, the act's first page is also printed into it.
+// With a PDF file name, the act is also saved into it as the print window
+// saves it (both pages); pdftoppm then renders its pages for the README.
 #include "Cp1251.h"
 #include "DateFields.h"
 #include "PersonGrid.h"
 #include "PersonList.h"
+#include "ProtocolPdf.h"
 #include "ProtocolPages.h"
+#include "QtRussian.h"
 #include "TFormErrF.h"
 #include "TKavResultF.h"
 #include "TPrintF.h"
@@ -15,8 +18,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QPixmap>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <cstdlib>
 #include <filesystem>
@@ -60,6 +65,7 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    LoadQtRussian();
     if (argc < 2)
         return 2;
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
@@ -90,9 +96,18 @@ int main(int argc, char** argv)
     print.SetPageText(BuildAct(results.grid_R->item(3, 0)->text().toStdString()));
     PrintActMode = true;
     ok &= Save(&print, folder, "print-act.png");
+    // The save dialog as the user sees it, with the PDF file type chosen.
+    QTimer::singleShot(500, &print, [&] {
+        print.SaveDialog1->selectNameFilter(QStringLiteral("PDF (*.pdf)"));
+        print.SaveDialog1->selectFile(QStringLiteral("Kav_18_03.pdf"));
+        ok &= Save(print.SaveDialog1, folder, "save-dialog.png");
+        print.SaveDialog1->reject();
+    });
+    print.key_SaveClick();
     if (argc > 2) {
-        print.PdfOutput = pdf;
-        print.key_PrintClick();
+        std::string error;
+        ok &= WriteProtocolPdf(pdf.toStdString(), {print.ShownPage(), SecondPageTemplate()},
+                               QString::fromStdString(ProtocolTitle(true)), &error);
     }
     print.hide();
 

@@ -179,3 +179,18 @@ TEST_F(TestFilesTest, ProtocolFileIsWrittenAnew)
 }
 
 } // namespace
+
+TEST(ProtocolFormatTest, TypedSuffixWinsOverTheFilterElseTheFilterDecides)
+{
+    const auto text = ProtocolFormat::Text;
+    const auto pdf = ProtocolFormat::Pdf;
+    // ".pdf" or ".txt" in any case decides whatever the filter.
+    EXPECT_EQ(ProtocolFormatFor("/w/Kav_21_03.PDF", text), pdf);
+    EXPECT_EQ(ProtocolFormatFor("/w/act.Pdf", text), pdf);
+    EXPECT_EQ(ProtocolFormatFor("/w/act.TXT", pdf), text);
+    // Other names, ".pdf" inside a name and a bare "pdf" follow the filter.
+    EXPECT_EQ(ProtocolFormatFor("/w/act.doc", pdf), pdf);
+    EXPECT_EQ(ProtocolFormatFor("/w/act.pdf.bak", text), text);
+    EXPECT_EQ(ProtocolFormatFor("/w/protocolpdf", text), text);
+    EXPECT_EQ(ProtocolFormatFor("pdf", pdf), pdf);
+}

@@ -5,6 +5,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 
@@ -20,7 +21,26 @@ QFont PageFont()
     return font;
 }
 
+QString ProtocolCreator()
+{
+    return QStringLiteral("Каврел");
+}
+
+QPageLayout ProtocolPageLayout()
+{
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
+                       QPageLayout::Millimeter);
+}
+
 namespace {
+
+void DrawPage(QPainter& painter, const std::vector<std::string>& page)
+{
+    const qreal ascent = QFontMetricsF(PageFont()).ascent();
+    const std::vector<std::string> lines = VisiblePage(page);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        painter.drawText(QPointF(0, ascent + static_cast<qreal>(i) * PageLineHeight), Q(lines[i]));
+}
 
 QString PrinterError(const QPrinter& printer)
 {
@@ -30,25 +50,31 @@ QString PrinterError(const QPrinter& printer)
 
 } // namespace
 
-bool PrintPage(QPrinter& printer, const std::vector<std::string>& page, QString* error)
+bool DrawPages(QPagedPaintDevice& device, const std::vector<std::vector<std::string>>& pages)
 {
-    printer.setDocName(QStringLiteral("Каврел: протокол"));
     QPainter painter;
-    if (!painter.begin(&printer)) {
-        if (error)
-            *error = PrinterError(printer);
+    if (!painter.begin(&device))
         return false;
-    }
-    // Screen pixels (96 per inch) to printer dots, as the window is sized.
-    painter.scale(printer.resolution() / 96.0, printer.resolution() / 96.0);
+    // Screen pixels (96 per inch) to device dots, as the window is sized.
+    painter.scale(device.logicalDpiX() / 96.0, device.logicalDpiY() / 96.0);
     painter.setFont(PageFont());
     painter.setPen(Qt::black);
-    const qreal ascent = QFontMetricsF(PageFont()).ascent();
-    const std::vector<std::string> lines = VisiblePage(page);
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        painter.drawText(QPointF(0, ascent + static_cast<qreal>(i) * PageLineHeight), Q(lines[i]));
-    const bool ended = painter.end();
-    if (!ended || printer.printerState() == QPrinter::Error) {
+    bool ok = true;
+    for (std::size_t i = 0; i < pages.size() && ok; ++i) {
+        if (i > 0)
+            ok = device.newPage();
+        if (ok)
+            DrawPage(painter, pages[i]);
+    }
+    return painter.end() && ok;
+}
+
+bool PrintPage(QPrinter& printer, const std::vector<std::string>& page, const QString& title, QString* error)
+{
+    printer.setPageLayout(ProtocolPageLayout());
+    printer.setDocName(title);
+    printer.setCreator(ProtocolCreator());
+    if (!DrawPages(printer, {page}) || printer.printerState() == QPrinter::Error) {
         if (error)
             *error = PrinterError(printer);
         return false;

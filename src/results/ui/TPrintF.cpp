@@ -2,6 +2,7 @@
 
 #include "PagePrinter.h"
 #include "ProtocolPages.h"
+#include "ProtocolPdf.h"
 #include "TestFiles.h"
 #include "UiKit.h"
 
@@ -35,6 +36,9 @@ static void EnsureIcons()
 }
 
 namespace {
+
+const QString TextFilter = QStringLiteral("Текстовые файлы (*.txt)");
+const QString PdfFilter = QStringLiteral("PDF (*.pdf)");
 
 QString JoinLines(const std::vector<std::string>& lines)
 {
@@ -85,7 +89,7 @@ TPrintF::TPrintF(QWidget* parent) : QDialog(parent)
     setWindowModality(Qt::ApplicationModal);
 
     key_Print = MakeButton(this, "key_Print", QStringLiteral("Печатать"), "print");
-    key_Save = MakeButton(this, "key_Save", QStringLiteral("Сохранить в текстовом файле"), "save");
+    key_Save = MakeButton(this, "key_Save", QStringLiteral("Сохранить в файле (текст или PDF)"), "save");
     key_Next = MakeButton(this, "key_Next", QStringLiteral("Закрыть"), "exit");
     connect(key_Print, &QToolButton::clicked, this, &TPrintF::key_PrintClick);
     connect(key_Save, &QToolButton::clicked, this, &TPrintF::key_SaveClick);
@@ -106,8 +110,9 @@ TPrintF::TPrintF(QWidget* parent) : QDialog(parent)
     SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog1->setFileMode(QFileDialog::AnyFile);
-    SaveDialog1->setNameFilters({QStringLiteral("Текстовые файлы (*.txt)"), QStringLiteral("Все файлы (*)")});
+    SaveDialog1->setNameFilters({TextFilter, PdfFilter, QStringLiteral("Все файлы (*)")});
     SaveDialog1->setDefaultSuffix(QStringLiteral("txt"));
+    connect(SaveDialog1, &QFileDialog::filterSelected, this, &TPrintF::SaveDialog1TypeChange);
 
     auto* strip = new QVBoxLayout;
     strip->addWidget(key_Print);
@@ -189,7 +194,7 @@ void TPrintF::key_PrintClick()
     const bool saveShown = key_Save->isVisible();
     ShowButtons(false, false, false); // as on paper
     QString error;
-    if (!PrintPage(*printer, ShownPage(), &error)) {
+    if (!PrintPage(*printer, ShownPage(), Q(ProtocolTitle(PrintActMode)), &error)) {
         ShowButtons(true, saveShown, true);
         Complain(error);
         return;
@@ -205,12 +210,29 @@ void TPrintF::key_PrintClick()
 void TPrintF::key_SaveClick()
 {
     SaveDialog1->setDirectory(QDir::currentPath());
-    SaveDialog1->selectNameFilter(SaveDialog1->nameFilters().value(0));
+    SaveDialog1->selectNameFilter(TextFilter);
+    SaveDialog1->setDefaultSuffix(QStringLiteral("txt"));
     SaveDialog1->selectFile(Q(ExportFileName()));
     if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
         return;
     const QString fileName = QFileInfo(SaveDialog1->selectedFiles().constFirst()).absoluteFilePath();
+    const ProtocolFormat chosen =
+        SaveDialog1->selectedNameFilter() == PdfFilter ? ProtocolFormat::Pdf : ProtocolFormat::Text;
+    if (ProtocolFormatFor(S(fileName), chosen) == ProtocolFormat::Pdf)
+        SavePdf(fileName);
+    else
+        SaveText(fileName);
+}
 
+void TPrintF::SaveDialog1TypeChange(const QString& filter)
+{
+    // A name typed without a suffix gets the chosen filter's suffix. The
+    // dialog itself swaps the suffix of a name already typed.
+    SaveDialog1->setDefaultSuffix(filter == PdfFilter ? QStringLiteral("pdf") : QStringLiteral("txt"));
+}
+
+void TPrintF::SaveText(const QString& fileName)
+{
     std::vector<std::string> lines = PageText();
     if (PrintActMode) {
         const std::vector<std::string> second = SplitLines(memo_R2->toPlainText());
@@ -223,6 +245,19 @@ void TPrintF::key_SaveClick()
     }
     if (PrintActMode)
         memo_R->setPlainText(memo_R2->toPlainText());
+}
+
+void TPrintF::SavePdf(const QString& fileName)
+{
+    // The pages the printer gets: the page shown, then for an act the
+    // second page. The window keeps its page, so printing after the save
+    // still starts with the act's first page.
+    std::vector<std::vector<std::string>> pages = {ShownPage()};
+    if (PrintActMode)
+        pages.push_back(SplitLines(memo_R2->toPlainText()));
+    std::string error;
+    if (!WriteProtocolPdf(S(fileName), pages, Q(ProtocolTitle(PrintActMode)), &error))
+        Complain(QStringLiteral("Протокол не сохранен.\n%1").arg(Q(error)));
 }
 
 void TPrintF::key_NextClick()

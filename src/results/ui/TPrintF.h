@@ -2,7 +2,7 @@
 // The print window: shows one page of protocol text (a list of journal
 // lines, or the examination act), prints exactly the page shown on the
 // system's default printer without a dialog, and saves the page text as a
-// protocol text file. The results window sets the page text and the act
+// protocol text file or as a PDF of the printed pages. The results window sets the page text and the act
 // mode flag (PrintActMode) and shows it (not modally).
 #include <QDialog>
 
@@ -42,8 +42,12 @@ public slots:
     // Prints the page shown; for an act, then shows the second page.
     void key_PrintClick();
     // Saves the page text (and for an act the second page) to a file chosen
-    // in SaveDialog1; a cancelled dialog writes nothing.
+    // in SaveDialog1, as text or, for the PDF filter or a ".pdf" name, as a
+    // PDF of the pages as they print; a cancelled dialog writes nothing.
     void key_SaveClick();
+    // The save dialog's filter changed: names typed without a suffix get
+    // the filter's suffix.
+    void SaveDialog1TypeChange(const QString& filter);
     void key_NextClick();
 
 protected:
@@ -51,6 +55,8 @@ protected:
 
 private:
     void ShowButtons(bool print, bool save, bool next);
+    void SaveText(const QString& fileName);
+    void SavePdf(const QString& fileName);
     void Complain(const QString& text);
 };
 
