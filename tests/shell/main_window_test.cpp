@@ -194,6 +194,26 @@ private slots:
         SetupNewF->close();
     }
 
+    // A message box taking the focus from the port group and giving it back
+    // saves nothing: the focus never moved between this window's controls.
+    void aMessageBoxTakingTheFocusIsNoLeavingOfTheGroup()
+    {
+        SetupNewF->show();
+        SetupNewF->activateWindow();
+        QTRY_VERIFY(SetupNewF->isActiveWindow());
+        auto* entry = SetupNewF->findChild<QRadioButton*>(QStringLiteral("RadioPort_4"));
+        QTest::mouseClick(entry, Qt::LeftButton);
+        QTRY_VERIFY(entry->hasFocus());
+        QCOMPARE(int(FileBytes().at(0)), 5);
+        SetupNewF->SelectEntry(6); // shown, not saved
+        QMessageBox::information(SetupNewF, QStringLiteral("Проверка"), QStringLiteral("Сообщение"));
+        QApplication::setActiveWindow(SetupNewF); // the window manager's part
+        QTRY_VERIFY(entry->hasFocus());
+        QTest::qWait(200);
+        QCOMPARE(int(FileBytes().at(0)), 5);
+        SetupNewF->close();
+    }
+
     // Window captions are exactly the windows' own texts: the program's
     // title is not the application display name that the window system
     // appends to every caption.
