@@ -310,7 +310,7 @@ std::string TSimCommands::Run(const std::string& line)
             Want(w, 2, 2, "noise N (0: off)");
             const int n = static_cast<int>(Integer(w[1], 0, 1000000, "noise"));
             sim_.SetStrayEvery(n);
-            return n ? "ok a stray byte after every " + std::to_string(n) + ". reply" : "ok no stray bytes";
+            return n ? "ok a stray byte after one reply in " + std::to_string(n) : "ok no stray bytes";
         }
 
         if (c == "pace") {

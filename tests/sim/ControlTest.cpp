@@ -54,7 +54,7 @@ TEST(SimCommands, DriveTheModelAndTheLineAndRefuseWhatTheyCannotDo)
     // The line's behaviour.
     EXPECT_EQ(hand.Run("turnaround 80"), "ok turnaround 80 ms");
     EXPECT_EQ(hand.Run("split on 15"), "ok replies split 2 + 3 bytes, 15 ms apart");
-    EXPECT_EQ(hand.Run("noise 3"), "ok a stray byte after every 3. reply");
+    EXPECT_EQ(hand.Run("noise 3"), "ok a stray byte after one reply in 3");
     EXPECT_EQ(hand.Run("silent on"), "ok silent");
     const TSimOptions o = sim.Options();
     EXPECT_EQ(o.TurnaroundMs, 80);
