@@ -205,7 +205,12 @@ int main(int argc, char** argv)
             sim.MakeLink(link);
         if (!control.empty())
             hand.Listen(control);
-        if (isatty(STDIN_FILENO)) {
+        // A terminal is read only by the job in its foreground; started with
+        // '&', reading it would stop the simulator (SIGTTIN), so a job sent
+        // to the background later gets EIO instead and stops listening there.
+        std::signal(SIGTTIN, SIG_IGN);
+        std::signal(SIGTTOU, SIG_IGN);
+        if (isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp()) {
             hand.Serve(STDIN_FILENO, STDOUT_FILENO);
             std::fputs("kavrel-sim: type commands here, one a line (help lists them)\n", stderr);
         }
