@@ -153,7 +153,7 @@ private:
     std::string device_;
     std::string link_;              // the link this simulator made ("" none)
     std::thread thread_;
-    bool started_ = false;
+    std::atomic<bool> started_{false};
     std::FILE* log_ = nullptr;
     std::atomic<std::uint64_t> framesReceived_{0};
     std::atomic<std::uint64_t> repliesSent_{0};

@@ -252,8 +252,9 @@ TEST(SimulatorProgram, AKillDuringWritesLeavesTheOldOrTheNewBankNeverATornOne)
         // being saved; everything else is as it was.
         EXPECT_TRUE(words[27] == acked || words[27] == acked + 1) << words[27] << " after " << acked;
         for (std::size_t a = 0; a < words.size(); ++a) {
-            if (a != 27 && a != TInstrument::OperatingTimeWord)
+            if (a != 27 && a != TInstrument::OperatingTimeWord) {
                 EXPECT_EQ(words[a], first[a]) << "word " << a;
+            }
         }
         acked = words[27];
     }
