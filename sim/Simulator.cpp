@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <set>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
@@ -35,6 +37,33 @@ std::string LinkTarget(const std::string& path)
     char buf[4096];
     const ssize_t n = readlink(path.c_str(), buf, sizeof buf);
     return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+
+// Links the simulators of this process made, as absolute path and target:
+// one of them may take over another's link (a test that starts a second
+// simulator on the same "COM3").
+std::mutex madeLock;
+std::set<std::pair<std::string, std::string>> made;
+
+std::string Absolute(const std::string& path)
+{
+    std::error_code ignored;
+    return std::filesystem::absolute(path, ignored).lexically_normal().string();
+}
+
+void NoteMade(const std::string& path, const std::string& target, bool on)
+{
+    std::lock_guard<std::mutex> lock(madeLock);
+    if (on)
+        made.insert({Absolute(path), target});
+    else
+        made.erase({Absolute(path), target});
+}
+
+bool MadeHere(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(madeLock);
+    return made.count({Absolute(path), LinkTarget(path)}) > 0;
 }
 
 } // namespace
@@ -76,6 +105,7 @@ void TSimulator::Stop()
         // someone put there meanwhile is theirs.
         if (LinkTarget(link_) == device_)
             unlink(link_.c_str());
+        NoteMade(link_, device_, false);
         link_.clear();
     }
     if (log_ && log_ != stderr)
@@ -136,9 +166,11 @@ bool TSimulator::Plug()
     thread_ = std::thread([this] { Run(); });
     // The link follows unless someone put something else there meanwhile.
     if (!link_.empty()) {
-        if (LinkTarget(link_) == unplugged)
+        NoteMade(link_, unplugged, false);
+        if (LinkTarget(link_) == unplugged) {
             PointLink(link_, true);
-        else
+            NoteMade(link_, device_, true);
+        } else
             link_.clear();
     }
     return true;
@@ -171,7 +203,7 @@ void TSimulator::MakeLink(const std::string& path)
                                     "choose another link path.");
         struct stat target {};
         const bool dangling = stat(path.c_str(), &target) != 0 && errno == ENOENT;
-        if (path != link_ && !dangling)
+        if (path != link_ && !dangling && !MadeHere(path))
             throw ESimLinkRefused(path + " leads to " + LinkTarget(path)
                                   + ", a link the simulator did not make; it is left alone. Remove it yourself or "
                                     "choose another link path.");
@@ -179,7 +211,10 @@ void TSimulator::MakeLink(const std::string& path)
     }
     if (!link_.empty() && link_ != path && LinkTarget(link_) == device_)
         unlink(link_.c_str()); // the previous link of this simulator
+    if (!link_.empty())
+        NoteMade(link_, device_, false);
     link_ = path;
+    NoteMade(link_, device_, true);
 }
 
 void TSimulator::PointLink(const std::string& path, bool replace)

@@ -79,11 +79,11 @@ public:
 
     // The device the program opens (/dev/pts/N); a new one after Plug.
     std::string DevicePath() const;
-    // Makes `path` a symbolic link to the device; removed again by Stop.
-    // Only a link this simulator made, or a dangling link, is replaced:
-    // anything else at `path` (a file, a folder, a link to something that
-    // exists, such as a real adapter) is left alone and ESimLinkRefused
-    // says what it is.
+    // Makes `path` a symbolic link to the device; removed again by Stop
+    // while it still leads there. Only a link a simulator of this process
+    // made, or a dangling link, is replaced: anything else at `path` (a
+    // file, a folder, a link to something that exists, such as a real
+    // adapter) is left alone and ESimLinkRefused says what it is.
     void MakeLink(const std::string& path);
 
     // Closes the line as an unplugged adapter does: the program's port sees

@@ -290,15 +290,21 @@ TEST(SimulatorProgram, ALinkPathTakenBySomethingElseIsLeftAloneAndTheProgramSays
     }
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("COM5")));
 
-    // In-process: its own link may be made again; someone else's may not.
-    TSimulator inProcess;
-    inProcess.Start();
-    inProcess.MakeLink("COM6");
-    inProcess.MakeLink("COM6");
-    EXPECT_THROW(inProcess.MakeLink("COM3"), ESimLinkRefused);
+    // In-process: a simulator's own link may be made again, and another
+    // simulator of the process may take it over; the user's may not be.
+    TSimulator first;
+    first.Start();
+    first.MakeLink("COM6");
+    first.MakeLink("COM6");
+    EXPECT_THROW(first.MakeLink("COM3"), ESimLinkRefused);
+    TSimulator second;
+    second.Start();
+    second.MakeLink("COM6");
+    first.Stop(); // no longer its link: left
+    EXPECT_EQ(std::filesystem::read_symlink("COM6"), second.DevicePath());
     std::filesystem::remove("COM6");
     std::filesystem::create_symlink("adapter", "COM6"); // replaced by the user meanwhile
-    inProcess.Stop();
+    second.Stop();
     EXPECT_EQ(std::filesystem::read_symlink("COM6"), "adapter");
 }
 
