@@ -4,43 +4,72 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace {
 
-// A small steady wobble so that an idle sensor does not draw a flat line.
+// A small steady wobble so that a sensor in clean air does not draw a flat
+// line. Held voltages and a test's measurement have none.
 int Wobble(double nowMs)
 {
     return static_cast<int>(std::lround(4.0 * std::sin(nowMs / 900.0)));
 }
 
+std::int32_t Word(long long v)
+{
+    return static_cast<std::int32_t>(std::clamp<long long>(v, 0, 65535));
+}
+
+// Gases of the three tests a new instrument remembers, oldest first.
+constexpr int kEarlierGases[3] = {0, 12, 54};
+
 } // namespace
 
 TInstrument::TInstrument(const TInstrumentSetup& setup)
-    : alcohol_(std::clamp(setup.Alcohol, MinAlcohol, MaxAlcohol)), scale_(setup.TimeScale > 0 ? setup.TimeScale : 1.0)
+    : trueZero_(setup.TrueZeroOffsetMv),
+      trueSupply_(setup.TrueSupplyMv),
+      alcohol_(std::clamp(setup.Alcohol, MinAlcohol, MaxAlcohol)),
+      blowIdle_(std::max(0, setup.BlowIdleMv)),
+      blowRise_(std::max(0, setup.BlowRiseMv)),
+      scale_(setup.TimeScale > 0 ? setup.TimeScale : 1.0)
 {
-    DeriveSensorTable(setup.Points, std::span<int, SensorTableSize>(table_));
-    table_[Reg2::Coefficient] = 0;
-    table_[Reg2::ZeroOffset] = 140;
-    table_[Reg2::Supply] = SupplyVoltage;
-    table_[Reg2::BlowDelta] = 4;
-    table_[Reg2::InstrumentNumber] = setup.InstrumentNumber;
-    table_[Reg2::Statistics05to09] = 3;
-    table_[Reg2::Statistics10to20] = 1;
-    table_[Reg2::StatisticsFrom21] = 0;
-    table_[Reg2::SensorNumber] = setup.SensorNumber;
-    for (int i = 0; i < SensorTableSize; ++i)
-        Bank2Words[i] = table_[i];
-    // Three earlier tests, newest first.
-    for (int hundredths : {0, 12, 54})
-        StoreResult(VoltageAtAlcohol(Table(), hundredths), hundredths);
-    Bank1Words[Reg1::BlowOutZero] = BlowZeroLevel;
-    Bank1Words[Reg1::Channel2Voltage] = BlowChannelIdle;
-    SetVoltage(setup.Points[0], 0);
+    DeriveSensorTable(setup.Points, std::span<int, SensorTableSize>(Bank2Words.data(), SensorTableSize));
+    Bank2Words[Reg2::Coefficient] = 0;
+    Bank2Words[Reg2::ZeroOffset] = setup.ZeroOffset;
+    Bank2Words[Reg2::Supply] = setup.Supply;
+    Bank2Words[Reg2::BlowDelta] = 4;
+    Bank2Words[Reg2::InstrumentNumber] = setup.InstrumentNumber;
+    Bank2Words[Reg2::SensorNumber] = setup.SensorNumber;
+
+    SensorPointTable truth = setup.Points;
+    if (setup.TruePoints)
+        truth = *setup.TruePoints;
+    else
+        for (int& p : truth)
+            p += BenchSensorShiftMv;
+    SetTruePoints(truth);
+    SetTrueAdc(setup.TrueZeroOffsetMv, setup.TrueSupplyMv);
+    if (setup.Adjusted)
+        AdjustTruthToStored();
+
+    // Three earlier tests as this sensor measured them, and the statistics
+    // they leave: 12.4 hours of work, three tests.
+    int atOrAbove03 = 0;
+    for (int gas : kEarlierGases) {
+        const int uMin = TrueVoltageAt(gas);
+        const int hundredths = AlcoholAtVoltage(Stored(), uMin);
+        StoreResult(uMin, hundredths);
+        atOrAbove03 += hundredths >= 30;
+    }
+    Bank2Words[OperatingTimeWord] = 62;
+    Bank2Words[TestCountWord] = 3;
+    Bank2Words[TestsFrom03Word] = atOrAbove03;
+    Update(0);
 }
 
-std::span<const int, SensorTableSize> TInstrument::Table() const
+std::span<const int, SensorTableSize> TInstrument::Stored() const
 {
-    return std::span<const int, SensorTableSize>(table_);
+    return std::span<const int, SensorTableSize>(Bank2Words.data(), SensorTableSize);
 }
 
 int TInstrument::AlcoholAtVoltage(std::span<const int, SensorTableSize> table, int mV)
@@ -53,8 +82,7 @@ int TInstrument::AlcoholAtVoltage(std::span<const int, SensorTableSize> table, i
 
 int TInstrument::AirFromBlood(int hundredths)
 {
-    // Breath to blood 1 : 2100: 1 promille is about 0.476 mg/l.
-    return hundredths * 1000 / 210;
+    return hundredths * 45 / 10;
 }
 
 void TInstrument::SetAlcohol(int hundredths)
@@ -62,17 +90,66 @@ void TInstrument::SetAlcohol(int hundredths)
     alcohol_ = std::clamp(hundredths, MinAlcohol, MaxAlcohol);
 }
 
-void TInstrument::SetVoltage(int mV, double nowMs)
+void TInstrument::SetTruePoints(const SensorPointTable& points)
 {
-    const int v = std::max(0, mV + Wobble(nowMs));
-    Bank1Words[Reg1::SensorVoltage] = v;
-    Bank1Words[Reg1::Channel1Voltage] = v;
-    // The ADC sees 0..1023 between the zero offset and the supply; the
-    // register holds eight times the count.
+    DeriveSensorTable(points, std::span<int, SensorTableSize>(trueTable_));
+}
+
+void TInstrument::SetTrueAdc(double zeroMv, double supplyMv)
+{
+    if (!(zeroMv >= 0 && zeroMv < supplyMv && supplyMv <= 65535))
+        throw std::invalid_argument("the ADC's zero offset must lie below its supply, both 0..65535 mV");
+    trueZero_ = zeroMv;
+    trueSupply_ = supplyMv;
+}
+
+void TInstrument::AdjustSensorToStored()
+{
+    for (int i = 0; i < SensorTableSize; ++i)
+        trueTable_[i] = Bank2Words[i];
+}
+
+void TInstrument::AdjustAdcToStored()
+{
     const int zero = Bank2Words[Reg2::ZeroOffset];
-    const int supply = std::max(Bank2Words[Reg2::Supply], zero + 1);
-    const int count = std::clamp((v - zero) * 1023 / (supply - zero), 0, 1023);
-    Bank1Words[Reg1::Channel1Adc] = count * 8;
+    trueZero_ = zero;
+    trueSupply_ = std::max(Bank2Words[Reg2::Supply], zero + 1);
+}
+
+void TInstrument::HoldChannel1(std::optional<int> mV)
+{
+    held_ = mV ? std::optional<int>(std::clamp(*mV, 0, MaxHeldMv)) : std::nullopt;
+}
+
+int TInstrument::TrueVoltageAt(int hundredths) const
+{
+    return VoltageAtAlcohol(std::span<const int, SensorTableSize>(trueTable_), hundredths);
+}
+
+int TInstrument::AdcCount(double mV) const
+{
+    const long count = std::lround((mV - trueZero_) * 1023.0 / (trueSupply_ - trueZero_));
+    return static_cast<int>(std::clamp<long>(count, 0, 1023));
+}
+
+int TInstrument::MillivoltsFromCount(int count) const
+{
+    const double zero = Bank2Words[Reg2::ZeroOffset];
+    const double supply = Bank2Words[Reg2::Supply];
+    return Word(std::lround(zero + count * (supply - zero) / 1023.0));
+}
+
+int TInstrument::EffectiveBlowDelta() const
+{
+    const int delta = Bank2Words[Reg2::BlowDelta];
+    return delta >= 1 && delta <= 8 ? delta : 2;
+}
+
+bool TInstrument::BlowSeen() const
+{
+    // The blow starts the measurement when BLOW_OUT rises above its zero
+    // level by more than the start delta (ADC units, 16/3 per mV).
+    return blowRise_ * 16 / 3 > EffectiveBlowDelta();
 }
 
 void TInstrument::StoreResult(int uMin, int hundredths)
@@ -82,7 +159,7 @@ void TInstrument::StoreResult(int uMin, int hundredths)
         Bank2Words[Reg2::ResultBase[1] + word] = Bank2Words[Reg2::ResultBase[0] + word];
     }
     const int base = Reg2::ResultBase[0];
-    Bank2Words[base + Reg2::ResultUMin] = uMin;
+    Bank2Words[base + Reg2::ResultUMin] = Word(uMin);
     Bank2Words[base + Reg2::ResultAir] = AirFromBlood(hundredths);
     Bank2Words[base + Reg2::ResultHundredths] = hundredths;
     Bank2Words[base + Reg2::ResultTenths] = hundredths / 10;
@@ -90,8 +167,11 @@ void TInstrument::StoreResult(int uMin, int hundredths)
 
 void TInstrument::StartTest(double nowMs)
 {
+    Update(nowMs);
     running_ = true;
-    testStart_ = nowMs;
+    held_.reset();
+    testGas_ = alcohol_;
+    modeStart_ = nowMs;
     completedAt_ = -1;
     for (int a = Reg1::AirConcentration; a <= Reg1::BloodHundredths; ++a)
         Bank1Words[a] = 0;
@@ -101,96 +181,133 @@ void TInstrument::StartTest(double nowMs)
 
 void TInstrument::StopTest(double nowMs)
 {
+    Update(nowMs);
+    if (running_) {
+        // The sensor recovers from wherever the abandoned test left it.
+        uMin_ = Bank1Words[Reg1::SensorVoltage];
+        completedAt_ = nowMs;
+    }
     running_ = false;
-    if (Bank1Words[Reg1::Mode] != ModeTestCompleted || completedAt_ < 0)
-        completedAt_ = -1;
     Bank1Words[Reg1::Mode] = 0;
     Update(nowMs);
 }
 
+void TInstrument::ShowMode(int mode, double nowMs)
+{
+    Update(nowMs);
+    running_ = false;
+    Bank1Words[Reg1::Mode] = std::clamp(mode, 0, ModeHighest);
+    Update(nowMs);
+}
+
+int TInstrument::Mode5Voltage() const
+{
+    return held_ ? *held_ : TrueVoltageAt(testGas_);
+}
+
 void TInstrument::SetResult()
 {
-    const int hundredths = AlcoholAtVoltage(Table(), uMin_);
+    const int hundredths = AlcoholAtVoltage(Stored(), uMin_);
     Bank1Words[Reg1::ResultAir] = AirFromBlood(hundredths);
     Bank1Words[Reg1::ResultTenths] = hundredths / 10;
     Bank1Words[Reg1::ResultHundredths] = hundredths;
 }
 
-void TInstrument::Complete(double nowMs)
+void TInstrument::Complete(double atMs)
 {
+    uMin_ = std::min(uMin_, Mode5Voltage());
     SetResult();
     const int hundredths = Bank1Words[Reg1::ResultHundredths];
+    running_ = false;
     Bank1Words[Reg1::Mode] = ModeTestCompleted;
+    completedAt_ = atMs;
     StoreResult(uMin_, hundredths);
-    // The statistics count completed tests by their tenths.
-    const int tenths = hundredths / 10;
-    if (tenths >= 5 && tenths <= 9)
-        ++Bank2Words[Reg2::Statistics05to09];
-    else if (tenths >= 10 && tenths <= 20)
-        ++Bank2Words[Reg2::Statistics10to20];
-    else if (tenths >= 21)
-        ++Bank2Words[Reg2::StatisticsFrom21];
+    Bank2Words[TestCountWord] = Word(Bank2Words[TestCountWord] + 1);
+    if (hundredths >= 30)
+        Bank2Words[TestsFrom03Word] = Word(Bank2Words[TestsFrom03Word] + 1);
     ++testsCompleted_;
-    completedAt_ = nowMs;
+}
+
+void TInstrument::Advance(double nowMs)
+{
+    while (running_) {
+        const int mode = Bank1Words[Reg1::Mode];
+        if (mode < 1 || mode > 5) { // someone set the mode register meanwhile
+            running_ = false;
+            break;
+        }
+        const double span = ModeMs[mode] * scale_;
+        if (nowMs - modeStart_ < span)
+            break;
+        if (mode == 2 && !BlowSeen()) {
+            modeStart_ = nowMs - span; // ready, waiting for a blow strong enough
+            break;
+        }
+        modeStart_ += span;
+        if (mode == 5) {
+            Complete(modeStart_);
+            break;
+        }
+        Bank1Words[Reg1::Mode] = mode + 1;
+        if (mode + 1 == 4)
+            uMin_ = CleanAir();
+        else if (mode + 1 == 5) {
+            uMin_ = std::min(uMin_, Mode5Voltage());
+            SetResult(); // known from here on, so mode 6 finds it ready
+        }
+    }
+}
+
+int TInstrument::SensorVoltage(double nowMs) const
+{
+    if (held_)
+        return *held_;
+    const int clean = CleanAir();
+    if (running_) {
+        const int mode = Bank1Words[Reg1::Mode];
+        if (mode == 4) {
+            // The voltage falls toward the gas's voltage while measuring.
+            const int target = TrueVoltageAt(testGas_);
+            const double f = std::clamp((nowMs - modeStart_) / (ModeMs[4] * scale_), 0.0, 1.0);
+            return static_cast<int>(clean - (clean - target) * (1 - (1 - f) * (1 - f)));
+        }
+        if (mode == 5)
+            return TrueVoltageAt(testGas_);
+    } else if (completedAt_ >= 0) {
+        const double f = (nowMs - completedAt_) / (RecoveryMs * scale_);
+        if (f < 1)
+            return static_cast<int>(uMin_ + (clean - uMin_) * std::max(f, 0.0));
+    }
+    return std::max(0, clean + Wobble(nowMs));
 }
 
 void TInstrument::Update(double nowMs)
 {
-    const int cleanAir = table_[0];
-    if (!running_) {
-        int v = cleanAir;
-        if (completedAt_ >= 0) {
-            const double f = std::min(1.0, (nowMs - completedAt_) / (RecoveryMs * scale_));
-            v = static_cast<int>(uMin_ + (cleanAir - uMin_) * f);
-        }
-        SetVoltage(v, nowMs);
-        return;
+    while (nowMs - operatingFrom_ >= OperatingStepMs) {
+        Bank2Words[OperatingTimeWord] = Word(Bank2Words[OperatingTimeWord] + 1);
+        operatingFrom_ += OperatingStepMs;
     }
-    if (Bank1Words[Reg1::Mode] == ModeTestCompleted) {
-        const double f = std::min(1.0, (nowMs - completedAt_) / (RecoveryMs * scale_));
-        SetVoltage(static_cast<int>(uMin_ + (cleanAir - uMin_) * f), nowMs);
-        return;
+    Advance(nowMs);
+
+    const int v = SensorVoltage(nowMs);
+    const int count = AdcCount(v);
+    Bank1Words[Reg1::SensorVoltage] = Word(v);
+    Bank1Words[Reg1::Channel1Voltage] = MillivoltsFromCount(count);
+    Bank1Words[Reg1::Channel1Adc] = count * 8;
+    const bool blowing = running_ && Bank1Words[Reg1::Mode] == 3;
+    Bank1Words[Reg1::Channel2Voltage] = Word(blowIdle_ + (blowing ? blowRise_ : 0));
+    Bank1Words[Reg1::BlowOutZero] = Word(blowIdle_ * 16 / 3);
+
+    const int mode = Bank1Words[Reg1::Mode];
+    if (running_ && (mode == 4 || mode == 5)) {
+        if (mode == 4)
+            uMin_ = std::min(uMin_, v);
+        // Current readings follow the voltage through the stored table.
+        const int now = AlcoholAtVoltage(Stored(), v);
+        Bank1Words[Reg1::AirConcentration] = AirFromBlood(now);
+        Bank1Words[Reg1::BloodTenths] = now / 10;
+        Bank1Words[Reg1::BloodHundredths] = now;
     }
-    // Which mode the time since the start falls in.
-    double t = nowMs - testStart_;
-    int mode = 1;
-    while (mode <= 5 && t >= ModeMs[mode] * scale_) {
-        t -= ModeMs[mode] * scale_;
-        ++mode;
-    }
-    const int target = VoltageAtAlcohol(Table(), alcohol_);
-    if (mode <= 3) {
-        Bank1Words[Reg1::Mode] = mode;
-        SetVoltage(cleanAir, nowMs);
-        Bank1Words[Reg1::Channel2Voltage] = mode == 3 ? BlowChannelIdle - 600 : BlowChannelIdle;
-        return;
-    }
-    Bank1Words[Reg1::Channel2Voltage] = BlowChannelIdle;
-    if (mode == 4) {
-        // The sensor voltage falls toward its minimum during the measurement.
-        const double f = t / (ModeMs[4] * scale_);
-        const int v = static_cast<int>(cleanAir - (cleanAir - target) * (1 - (1 - f) * (1 - f)));
-        uMin_ = v;
-        Bank1Words[Reg1::Mode] = 4;
-        SetVoltage(v, nowMs);
-    } else if (mode == 5) {
-        // The result is known from here on, so a poll that reads the
-        // result registers before the mode finds them ready at mode 6.
-        uMin_ = target;
-        SetResult();
-        Bank1Words[Reg1::Mode] = 5;
-        SetVoltage(target, nowMs);
-    } else {
-        uMin_ = target;
-        Complete(testStart_ + (ModeMs[1] + ModeMs[2] + ModeMs[3] + ModeMs[4] + ModeMs[5]) * scale_);
-        Update(nowMs);
-        return;
-    }
-    // Current readings follow the voltage.
-    const int now = AlcoholAtVoltage(Table(), Bank1Words[Reg1::SensorVoltage]);
-    Bank1Words[Reg1::AirConcentration] = AirFromBlood(now);
-    Bank1Words[Reg1::BloodTenths] = now / 10;
-    Bank1Words[Reg1::BloodHundredths] = now;
 }
 
 std::optional<std::array<std::uint8_t, ReplyLength>> TInstrument::Handle(const TFrame& frame, double nowMs)
@@ -206,15 +323,14 @@ std::optional<std::array<std::uint8_t, ReplyLength>> TInstrument::Handle(const T
         return MakeReply(LetterRead, frame.bank, frame.address, value & 0xFFFF);
     }
     case TFrame::Write: {
+        // Bank 2 keeps what is written, as it is: the instrument applies its
+        // own rules (the start delta) where it uses a word, not here.
         std::int32_t value = frame.value;
-        if (frame.bank == Bank2) {
-            if (frame.address == Reg2::BlowDelta && (value < 1 || value > 8))
-                value = 2; // the instrument's own rule for the start delta
+        if (frame.bank == Bank2)
             Bank2Words[frame.address] = value;
-            if (frame.address < SensorTableSize)
-                table_[frame.address] = value;
-        }
-        return MakeReply(LetterWrite, frame.bank, frame.address, value);
+        else if (frame.bank == Bank1)
+            value = Bank1Words[frame.address]; // working registers are read only
+        return MakeReply(LetterWrite, frame.bank, frame.address, value & 0xFFFF);
     }
     case TFrame::ModeSwitch:
         if (frame.start)

@@ -1,8 +1,16 @@
 #pragma once
 // A model of the breath-alcohol instrument as the program sees it over the
-// line: bank 1 working registers, a 256-word bank 2, and a test cycle run
-// through modes 1 to 6 with a falling sensor voltage. Pure state, no I/O:
-// the caller hands it decoded frames and the time.
+// line, with a hidden physical truth behind its registers:
+//   - the sensor's true response (a characteristic table of its own) gives
+//     the voltage a gas drives the sensor to; the instrument turns that
+//     voltage into its readings through the characteristic stored in its
+//     bank 2, which is whatever the program wrote there;
+//   - the ADC of channel 1 has a true zero offset and supply; register 11 is
+//     the count the true voltage gives, register 9 the millivolts the
+//     instrument makes of that count with its stored words 13 and 25.
+// So a mis-adjusted instrument measures wrongly and the service windows'
+// corrections put it right. Pure state, no I/O: the caller hands it decoded
+// frames and the time (ms on any steady clock).
 #include "Characteristic.h"
 #include "Frames.h"
 
@@ -10,14 +18,38 @@
 #include <cstdint>
 #include <optional>
 
+// The characteristic points an instrument leaves the factory with.
+inline constexpr SensorPointTable FactoryPoints{4000, 3500, 3000, 2000, 1800, 1000, 500};
+// A fresh bench's sensor reads this much lower than its stored points say.
+inline constexpr int BenchSensorShiftMv = -150;
+
 struct TInstrumentSetup {
-    // The seven calibration voltages the characteristic is derived from
-    // (clean air, 0.1, 0.2, 0.5, 0.6, 1.0, 2.0 promille), in mV.
-    SensorPointTable Points{4000, 3500, 3000, 2000, 1800, 1000, 500};
+    // Stored: the seven points bank 2's characteristic is derived from
+    // (clean air, 0.1, 0.2, 0.5, 0.6, 1.0, 2.0 promille), in mV, and the
+    // measuring path's stored zero offset (word 13) and supply (word 25).
+    // A state file, when loaded, replaces all of bank 2.
+    SensorPointTable Points = FactoryPoints;
+    int ZeroOffset = 140;
+    int Supply = 5000;
     int InstrumentNumber = 1207;
     int SensorNumber = 512;
-    // Blood alcohol the next tests find, hundredths of a promille (0..800).
+
+    // Truth. The sensor's true points; unset: Points shifted by
+    // BenchSensorShiftMv, so a fresh bench is out of adjustment.
+    std::optional<SensorPointTable> TruePoints;
+    // The ADC's true zero offset (mV at count 0) and supply (mV at 1023).
+    double TrueZeroOffsetMv = 114;
+    double TrueSupplyMv = 5083;
+    // Both truths taken from what is stored (after a state file is loaded):
+    // an instrument in adjustment.
+    bool Adjusted = false;
+
+    // True blood alcohol of the gas the next tests get, hundredths of a
+    // promille (0..800).
     int Alcohol = 35;
+    // BLOW_OUT: its idle output and how far a blow raises it, mV.
+    int BlowIdleMv = 3;
+    int BlowRiseMv = 400;
     // Durations of the modes scale with this (0.1 runs a test ten times faster).
     double TimeScale = 1.0;
 };
@@ -26,52 +58,116 @@ class TInstrument {
 public:
     explicit TInstrument(const TInstrumentSetup& setup = {});
 
-    // Answers one frame received at `nowMs` (a steady clock in ms). Read and
-    // write frames get five bytes: letter, bank, address, value high, low (a
-    // write echoes the value stored). A mode switch (':' '2' starts a test,
-    // ':' '3' stops it) gets no answer.
+    // Answers one frame received at `nowMs`. Read and write frames get five
+    // bytes: letter, bank, address, value high, low (a write echoes the
+    // value stored). A mode switch (':' '2' starts a test, ':' '3' stops
+    // it) gets no answer.
     std::optional<std::array<std::uint8_t, ReplyLength>> Handle(const TFrame& frame, double nowMs);
 
-    // Brings the test cycle and the live registers to `nowMs`.
+    // Brings the test cycle, the operating time and the live registers to
+    // `nowMs`. Reads do it themselves.
     void Update(double nowMs);
 
+    // The instrument's own button: starts a test (also ':' '2'). Releases a
+    // held channel 1, since the sensor drives it during a test.
     void StartTest(double nowMs);
+    // Stops a test (':' '3'): mode 0, nothing stored unless it completed.
     void StopTest(double nowMs);
+    // Shows `mode` (0..8; 7 is "ПП", 8 "ОС") until the next test; a running
+    // test is abandoned.
+    void ShowMode(int mode, double nowMs);
 
     int Mode() const { return Bank1Words[8]; }
+    bool TestRunning() const { return running_; }
     int TestsCompleted() const { return testsCompleted_; }
-    void SetAlcohol(int hundredths);
+
+    // Truth, changeable at any time.
+    void SetAlcohol(int hundredths);   // the gas of the next tests, 0..800
     int Alcohol() const { return alcohol_; }
+    void SetTruePoints(const SensorPointTable& points);
+    const SensorTable& TrueTable() const { return trueTable_; }
+    // Throws std::invalid_argument unless 0 <= zero < supply <= 65535.
+    void SetTrueAdc(double zeroMv, double supplyMv);
+    double TrueZeroOffset() const { return trueZero_; }
+    double TrueSupply() const { return trueSupply_; }
+    // The sensor, the ADC or both become exactly what bank 2 stores.
+    void AdjustSensorToStored();
+    void AdjustAdcToStored();
+    void AdjustTruthToStored()
+    {
+        AdjustSensorToStored();
+        AdjustAdcToStored();
+    }
+    // Holds channel 1 (the sensor's output) at `mV` (clamped to 0..5000)
+    // until released or a test starts; std::nullopt releases it.
+    void HoldChannel1(std::optional<int> mV);
+    std::optional<int> HeldChannel1() const { return held_; }
+    void SetBlowRise(int mV) { blowRise_ = mV < 0 ? 0 : mV; }
+    int BlowRise() const { return blowRise_; }
     void SetTimeScale(double scale) { scale_ = scale > 0 ? scale : 1.0; }
 
-    // The alcohol (hundredths) the characteristic gives for a voltage: the
-    // smallest value whose expected voltage is at or below `mV`.
+    // What the instrument makes of things, through what it stores.
+    // The sensor's true voltage for a gas (mV).
+    int TrueVoltageAt(int hundredths) const;
+    // The ADC count (0..1023) the true voltage `mV` gives.
+    int AdcCount(double mV) const;
+    // The millivolts the instrument computes from a count with words 13, 25.
+    int MillivoltsFromCount(int count) const;
+    // The start delta in use: word 26 when it is 1..8, else 2.
+    int EffectiveBlowDelta() const;
+
+    // The alcohol (hundredths) a characteristic gives for a voltage: the
+    // smallest value from 0 to 800 whose VoltageAtAlcohol is at or below
+    // `mV` (800 when none is). Exact on the table's own voltages.
     static int AlcoholAtVoltage(std::span<const int, SensorTableSize> table, int mV);
-    // Air concentration (µg/l) matching a blood alcohol in hundredths.
+    // Air concentration (µg/l) for a blood alcohol in hundredths: 4.5 times
+    // it, truncated (30 hundredths, 0.3 promille, is 135 µg/l).
     static int AirFromBlood(int hundredths);
 
     std::array<std::int32_t, 256> Bank1Words{};   // working registers
-    std::array<std::int32_t, 256> Bank2Words{};   // stored parameters
+    std::array<std::int32_t, 256> Bank2Words{};   // stored parameters (the EEPROM)
 
-    // Durations of modes 1 to 5 at scale 1, ms; mode 6 lasts until stopped.
+    // Durations of modes 1 to 5 at scale 1, ms; mode 2 lasts until a blow
+    // is seen, mode 6 until stopped.
     static constexpr double ModeMs[6] = {0, 2000, 2000, 600, 3000, 1200};
-    static constexpr double RecoveryMs = 6000;  // back to clean air after a test
-    static constexpr int BlowZeroLevel = 512;     // bank 1 address 12, ADC units
-    static constexpr int BlowChannelIdle = 2500;  // bank 1 address 10, mV
+    static constexpr double RecoveryMs = 6000;       // back to clean air after a test
+    static constexpr double OperatingStepMs = 720000; // word 28 counts fifths of an hour
+    static constexpr int BlowChannelIdle = 3;         // default BLOW_OUT idle, mV
+    static constexpr int BlowZeroLevel = 16;          // its level in ADC units (16/3 per mV)
+    static constexpr int MaxHeldMv = 5000;
+
+    // What the statistics words count (the number and statistics window's
+    // captions): operating time in fifths of an hour, completed tests, and
+    // completed tests of 0.3 promille or more.
+    static constexpr std::uint8_t OperatingTimeWord = 28;
+    static constexpr std::uint8_t TestCountWord = 29;
+    static constexpr std::uint8_t TestsFrom03Word = 30;
 
 private:
-    std::span<const int, SensorTableSize> Table() const;
-    void SetVoltage(int mV, double nowMs);
+    std::span<const int, SensorTableSize> Stored() const;
+    int CleanAir() const { return trueTable_[0]; }
+    bool BlowSeen() const;
+    void Advance(double nowMs);
+    int SensorVoltage(double nowMs) const;
+    int Mode5Voltage() const;
     void SetResult();
-    void Complete(double nowMs);
+    void Complete(double atMs);
     void StoreResult(int uMin, int hundredths);
 
-    double testStart_ = 0;     // when mode 1 began
-    double completedAt_ = -1;  // when the last test completed (recovery)
-    bool running_ = false;
+    SensorTable trueTable_{};
+    double trueZero_;
+    double trueSupply_;
+    std::optional<int> held_;
     int alcohol_;
-    int uMin_ = 0;
-    int testsCompleted_ = 0;
+    int testGas_ = 0;           // the running test's gas
+    int blowIdle_;
+    int blowRise_;
     double scale_;
-    std::array<int, SensorTableSize> table_{};
+
+    bool running_ = false;
+    double modeStart_ = 0;      // when the current mode of a running test began
+    double completedAt_ = -1;   // when the last test completed (recovery)
+    int uMin_ = 0;              // the running or last test's lowest voltage
+    int testsCompleted_ = 0;
+    double operatingFrom_ = 0;  // start of the operating-time step under way
 };

@@ -33,6 +33,10 @@ TSimChild::TSimChild(const std::vector<std::string>& args, const std::string& pr
     }
     if (pid_ == 0) {
         dup2(out[1], STDOUT_FILENO); // dup2 clears close-on-exec on the copy
+        // Never the test's terminal: the program would take it for commands.
+        const int none = open("/dev/null", O_RDONLY);
+        if (none >= 0)
+            dup2(none, STDIN_FILENO);
         execv(program.c_str(), argv.data());
         _exit(127);
     }

@@ -5,11 +5,14 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <set>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
 #include <sys/eventfd.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -27,6 +30,41 @@ std::int64_t SteadyNs()
 // Bytes of a frame that waited this long for the rest are dropped, so that
 // the simulator finds the next frame after garbage.
 constexpr double kStaleFrameMs = 200;
+
+// Where a symbolic link leads ("" when `path` is no link).
+std::string LinkTarget(const std::string& path)
+{
+    char buf[4096];
+    const ssize_t n = readlink(path.c_str(), buf, sizeof buf);
+    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+
+// Links the simulators of this process made, as absolute path and target:
+// one of them may take over another's link (a test that starts a second
+// simulator on the same "COM3").
+std::mutex madeLock;
+std::set<std::pair<std::string, std::string>> made;
+
+std::string Absolute(const std::string& path)
+{
+    std::error_code ignored;
+    return std::filesystem::absolute(path, ignored).lexically_normal().string();
+}
+
+void NoteMade(const std::string& path, const std::string& target, bool on)
+{
+    std::lock_guard<std::mutex> lock(madeLock);
+    if (on)
+        made.insert({Absolute(path), target});
+    else
+        made.erase({Absolute(path), target});
+}
+
+bool MadeHere(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(madeLock);
+    return made.count({Absolute(path), LinkTarget(path)}) > 0;
+}
 
 } // namespace
 
@@ -47,8 +85,37 @@ double TSimulator::NowMs() const
 
 void TSimulator::Start()
 {
-    if (thread_.joinable())
+    std::lock_guard<std::mutex> line(lineLock_);
+    if (started_)
         return;
+    LoadState();
+    OpenLine();
+    if (!options_.LogPath.empty())
+        log_ = options_.LogPath == "-" ? stderr : std::fopen(options_.LogPath.c_str(), "a");
+    started_ = true;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void TSimulator::Stop()
+{
+    std::lock_guard<std::mutex> line(lineLock_);
+    CloseLine();
+    if (!link_.empty()) {
+        // Only while it still leads to this simulator's device: whatever
+        // someone put there meanwhile is theirs.
+        if (LinkTarget(link_) == device_)
+            unlink(link_.c_str());
+        NoteMade(link_, device_, false);
+        link_.clear();
+    }
+    if (log_ && log_ != stderr)
+        std::fclose(log_);
+    log_ = nullptr;
+    started_ = false;
+}
+
+void TSimulator::OpenLine()
+{
     char name[256] = {};
     if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
         throw std::runtime_error(std::string("pseudo-terminal: ") + std::strerror(errno));
@@ -63,38 +130,168 @@ void TSimulator::Start()
     cfsetospeed(&t, B9600);
     tcsetattr(slave_, TCSANOW, &t);
     stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (!options_.LogPath.empty())
-        log_ = options_.LogPath == "-" ? stderr : std::fopen(options_.LogPath.c_str(), "a");
-    thread_ = std::thread([this] { Run(); });
 }
 
-void TSimulator::Stop()
+void TSimulator::CloseLine()
 {
     if (thread_.joinable()) {
         const std::uint64_t one = 1;
         (void)write(stopFd_, &one, sizeof one);
         thread_.join();
     }
-    if (!link_.empty()) {
-        unlink(link_.c_str());
-        link_.clear();
-    }
     for (int* fd : {&master_, &slave_, &stopFd_})
         if (*fd >= 0) {
             close(*fd);
             *fd = -1;
         }
-    if (log_ && log_ != stderr)
-        std::fclose(log_);
-    log_ = nullptr;
+}
+
+bool TSimulator::HangUp()
+{
+    std::lock_guard<std::mutex> line(lineLock_);
+    if (!thread_.joinable())
+        return false;
+    // Both ends closed: the program's reads fail and /dev/pts/N is gone.
+    CloseLine();
+    return true;
+}
+
+bool TSimulator::Plug()
+{
+    std::lock_guard<std::mutex> line(lineLock_);
+    if (!started_ || thread_.joinable())
+        return false;
+    const std::string unplugged = device_;
+    OpenLine();
+    thread_ = std::thread([this] { Run(); });
+    // The link follows unless someone put something else there meanwhile.
+    if (!link_.empty()) {
+        NoteMade(link_, unplugged, false);
+        if (LinkTarget(link_) == unplugged) {
+            PointLink(link_, true);
+            NoteMade(link_, device_, true);
+        } else
+            link_.clear();
+    }
+    return true;
+}
+
+bool TSimulator::Connected() const
+{
+    std::lock_guard<std::mutex> line(lineLock_);
+    return thread_.joinable();
+}
+
+std::string TSimulator::DevicePath() const
+{
+    std::lock_guard<std::mutex> line(lineLock_);
+    return device_;
 }
 
 void TSimulator::MakeLink(const std::string& path)
 {
-    unlink(path.c_str());
-    if (symlink(device_.c_str(), path.c_str()) != 0)
-        throw std::runtime_error("link " + path + ": " + std::strerror(errno));
+    std::lock_guard<std::mutex> line(lineLock_);
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            throw std::runtime_error("link " + path + ": " + std::strerror(errno));
+        PointLink(path, false);
+    } else {
+        if (!S_ISLNK(st.st_mode))
+            throw ESimLinkRefused(path + " is a " + (S_ISDIR(st.st_mode) ? "folder" : "file")
+                                  + ", not a link the simulator made; it is left alone. Remove it yourself or "
+                                    "choose another link path.");
+        struct stat target {};
+        const bool dangling = stat(path.c_str(), &target) != 0 && errno == ENOENT;
+        if (path != link_ && !dangling && !MadeHere(path))
+            throw ESimLinkRefused(path + " leads to " + LinkTarget(path)
+                                  + ", a link the simulator did not make; it is left alone. Remove it yourself or "
+                                    "choose another link path.");
+        PointLink(path, true);
+    }
+    if (!link_.empty() && link_ != path && LinkTarget(link_) == device_)
+        unlink(link_.c_str()); // the previous link of this simulator
+    if (!link_.empty())
+        NoteMade(link_, device_, false);
     link_ = path;
+    NoteMade(link_, device_, true);
+}
+
+void TSimulator::PointLink(const std::string& path, bool replace)
+{
+    if (!replace) {
+        // Fails rather than replaces if something appeared there meanwhile.
+        if (symlink(device_.c_str(), path.c_str()) != 0)
+            throw std::runtime_error("link " + path + ": " + std::strerror(errno));
+        return;
+    }
+    // A new link beside it renamed over it: the path is never missing.
+    const std::string temp = path + ".kavrel-sim-" + std::to_string(getpid());
+    unlink(temp.c_str());
+    if (symlink(device_.c_str(), temp.c_str()) != 0 || rename(temp.c_str(), path.c_str()) != 0) {
+        const std::string why = std::strerror(errno);
+        unlink(temp.c_str());
+        throw std::runtime_error("link " + path + ": " + why);
+    }
+}
+
+void TSimulator::LoadState()
+{
+    if (options_.StateFile.empty())
+        return;
+    TBank2 words{};
+    std::string error;
+    std::lock_guard<std::mutex> lock(lock_);
+    switch (LoadBank2(options_.StateFile, words, error)) {
+    case TStateLoad::Damaged:
+        throw ESimStateError("state file " + options_.StateFile + " cannot be used (" + error
+                             + "); it is left alone. Move it away to start with a fresh bank.");
+    case TStateLoad::Loaded:
+        instrument_.Bank2Words = words;
+        savedBank_ = words;
+        stateSaved_ = true;
+        break;
+    case TStateLoad::Missing:
+        stateSaved_ = false;
+        break;
+    }
+    if (options_.Instrument.Adjusted)
+        instrument_.AdjustTruthToStored();
+    SaveStateLocked(); // a missing file is made now
+}
+
+void TSimulator::SaveStateLocked()
+{
+    if (options_.StateFile.empty() || (stateSaved_ && savedBank_ == instrument_.Bank2Words))
+        return;
+    std::string error;
+    if (SaveBank2(options_.StateFile, instrument_.Bank2Words, error)) {
+        savedBank_ = instrument_.Bank2Words;
+        stateSaved_ = true;
+        stateError_.clear();
+        return;
+    }
+    if (error != stateError_) // told once per reason; every later change tries again
+        std::fprintf(stderr, "kavrel-sim: bank 2 not saved: %s\n", error.c_str());
+    stateError_ = error;
+}
+
+std::string TSimulator::StateError() const
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    return stateError_;
+}
+
+TSimOptions TSimulator::Options() const
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    return options_;
+}
+
+bool TSimulator::Silent() const
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    return silent_;
 }
 
 void TSimulator::SetSilent(bool silent)
@@ -222,6 +419,7 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
     {
         std::lock_guard<std::mutex> lock(lock_);
         reply = instrument_.Handle(frame, NowMs());
+        SaveStateLocked(); // before the reply, as an EEPROM write completes first
         o = options_;
         quiet = silent_ || (o.SilentAfter >= 0 && answeredSinceSilentSet_ >= o.SilentAfter);
         if (reply && !quiet) {

@@ -2,7 +2,9 @@
 // The simulated instrument on a pseudo-terminal: a thread reads the
 // program's frames from the master side and answers them as the instrument
 // does, with optional line behaviour for tests and demos (pacing at the baud
-// rate, turnaround, silence, split replies, stray bytes, a frame log).
+// rate, turnaround, silence, split replies, stray bytes, a frame log), a
+// hang-up that closes the line as an unplugged adapter does, and bank 2
+// kept in a state file across runs.
 //
 // In a test:
 //   TSimulator sim;                 // or TSimulator sim{options}
@@ -13,11 +15,13 @@
 //   sim.SetSilent(true);            // behaviour can change while running
 //   ...; sim.Stop();                // also done by the destructor
 #include "Instrument.h"
+#include "StateFile.h"
 
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,6 +44,21 @@ struct TSimOptions {
     double SplitGapMs = 20;      // ... this far apart
     int StrayEvery = 0;          // every Nth reply is followed by a stray byte (0: never)
     std::string LogPath;         // every frame in and out; "-" is standard error
+    // Bank 2 is loaded from this file at Start and saved to it whenever it
+    // changes (StateFile.h); empty: nothing is kept.
+    std::string StateFile;
+};
+
+// MakeLink found something at the path that is not the simulator's to replace.
+class ESimLinkRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Start found a state file it cannot load; the file is left as it is.
+class ESimStateError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 class TSimulator {
@@ -49,24 +68,43 @@ public:
     TSimulator(const TSimulator&) = delete;
     TSimulator& operator=(const TSimulator&) = delete;
 
-    // Creates the pseudo-terminal and starts answering. Throws
-    // std::runtime_error when the terminal cannot be made.
+    // Loads the state file (ESimStateError when it is damaged), creates the
+    // pseudo-terminal and starts answering. Throws std::runtime_error when
+    // the terminal cannot be made.
     void Start();
-    // Stops the thread, removes the link, closes the terminal.
+    // Stops the thread, removes the link if it is still the simulator's,
+    // closes the terminal.
     void Stop();
-    bool Running() const { return thread_.joinable(); }
+    bool Running() const { return started_; }
 
-    // The device the program opens (/dev/pts/N).
-    const std::string& DevicePath() const { return device_; }
-    // Makes `path` a symbolic link to the device (replacing an old link);
-    // removed again by Stop.
+    // The device the program opens (/dev/pts/N); a new one after Plug.
+    std::string DevicePath() const;
+    // Makes `path` a symbolic link to the device; removed again by Stop
+    // while it still leads there. Only a link a simulator of this process
+    // made, or a dangling link, is replaced: anything else at `path` (a
+    // file, a folder, a link to something that exists, such as a real
+    // adapter) is left alone and ESimLinkRefused says what it is.
     void MakeLink(const std::string& path);
 
-    // Runs `f` on the instrument under the simulator's lock.
+    // Closes the line as an unplugged adapter does: the program's port sees
+    // the hang-up and the device disappears (the link dangles). False when
+    // already hung up.
+    bool HangUp();
+    // Plugs the adapter back in: a new pseudo-terminal, the link moved to
+    // it. False when already connected.
+    bool Plug();
+    bool Connected() const;
+
+    // Runs `f` on the instrument under the simulator's lock; bank 2 is saved
+    // afterwards if `f` changed it and a state file is kept.
     template <typename F>
     auto WithInstrument(F f)
     {
         std::lock_guard<std::mutex> lock(lock_);
+        struct SaveAfter {
+            TSimulator* sim;
+            ~SaveAfter() { sim->SaveStateLocked(); }
+        } after{this};
         return f(instrument_);
     }
 
@@ -77,6 +115,9 @@ public:
     void SetPace(bool pace);
     void SetSplitReplies(bool split, double gapMs = 20);
     void SetStrayEvery(int n);
+    // The behaviour in force (a copy).
+    TSimOptions Options() const;
+    bool Silent() const;
 
     // Keeps the times of every answered frame from now on (benchmarks).
     void RecordTimings(bool on);
@@ -84,11 +125,18 @@ public:
 
     std::uint64_t FramesReceived() const { return framesReceived_; }
     std::uint64_t RepliesSent() const { return repliesSent_; }
+    // The last failure to save the state file ("" when the last save worked).
+    std::string StateError() const;
 
     // Milliseconds on the simulator's clock (steady, from construction).
     double NowMs() const;
 
 private:
+    void OpenLine();    // with lineLock_ held
+    void CloseLine();   // with lineLock_ held
+    void PointLink(const std::string& path, bool replace);
+    void LoadState();
+    void SaveStateLocked();   // with lock_ held
     void Run();
     void Answer(const TFrame& frame, const std::uint8_t* bytes, double firstByteMs);
     void Send(const std::uint8_t* bytes, std::size_t n, bool pace);
@@ -97,13 +145,15 @@ private:
 
     TSimOptions options_;
     TInstrument instrument_;
-    mutable std::mutex lock_;   // instrument_ and the behaviour options
+    mutable std::mutex lock_;       // instrument_, the behaviour options, the saved bank
+    mutable std::mutex lineLock_;   // the terminal, the thread, device_ and link_
     int master_ = -1;
-    int slave_ = -1;            // held open so the line never hangs up under us
+    int slave_ = -1;                // held open so the line never hangs up under us
     int stopFd_ = -1;
     std::string device_;
-    std::string link_;
+    std::string link_;              // the link this simulator made ("" none)
     std::thread thread_;
+    std::atomic<bool> started_{false};
     std::FILE* log_ = nullptr;
     std::atomic<std::uint64_t> framesReceived_{0};
     std::atomic<std::uint64_t> repliesSent_{0};
@@ -111,5 +161,8 @@ private:
     bool silent_ = false;
     bool recordTimings_ = false;
     std::vector<TSimTiming> timings_;
+    bool stateSaved_ = false;       // savedBank_ holds what the file holds
+    TBank2 savedBank_{};
+    std::string stateError_;
     std::int64_t startNs_;
 };

@@ -108,6 +108,10 @@ private:
         TSimOptions options;
         options.LogPath = logPath_;
         options.Instrument.TimeScale = timeScale;
+        // The factory characteristic, and a sensor that matches it: a test
+        // reports the gas it was given.
+        options.Instrument.Points = FactoryPoints;
+        options.Instrument.TruePoints = FactoryPoints;
         sim_ = std::make_unique<TSimulator>(options);
         sim_->Start();
         sim_->MakeLink("COM3");
