@@ -13,6 +13,7 @@ std::array<SensorRecord, SensorGroupSize> SensorGroup{};
 int SensorGroupNo = 0;
 int SensorSlot = 0;
 std::string SensorNote(20, ' ');
+int UnreadSensorGroup = -1;
 
 namespace {
 
@@ -53,9 +54,13 @@ void LoadSensorGroup(int number)
     if (!ReadWholeFile(name, bytes)) {
         // A file that is there but cannot be read is not missing: writing
         // zeros over it would destroy the calibration of 100 sensors.
-        if (FileExists(name))
+        if (FileExists(name)) {
+            UnreadSensorGroup = SensorGroupNo;
             throw EInOutError("Файл " + name + " не удаётся прочитать. Файл оставлен без изменений.");
+        }
         FileNotFoundWarning(name, true);
+        if (UnreadSensorGroup == SensorGroupNo)
+            UnreadSensorGroup = -1;
         for (SensorRecord& record : SensorGroup)
             record.fill(0);
         SaveSensorGroup(number);
@@ -65,16 +70,25 @@ void LoadSensorGroup(int number)
     const std::size_t whole = std::min<std::size_t>(bytes.size() / SensorRecordSize, SensorGroupSize);
     for (std::size_t k = 0; k < whole; ++k)
         std::copy_n(bytes.data() + k * SensorRecordSize, SensorRecordSize, SensorGroup[k].begin());
-    if (bytes.size() < static_cast<std::size_t>(SensorGroupFileSize))
+    if (bytes.size() < static_cast<std::size_t>(SensorGroupFileSize)) {
+        UnreadSensorGroup = SensorGroupNo;
         throw EInOutError("Файл " + name + " повреждён: в нём " + std::to_string(bytes.size())
                           + " байт вместо " + std::to_string(SensorGroupFileSize)
                           + ". Прочитано записей: " + std::to_string(whole)
                           + " из 100, остальные оставлены прежними.");
+    }
+    if (UnreadSensorGroup == SensorGroupNo)
+        UnreadSensorGroup = -1;
 }
 
 bool SaveSensorGroup(int number)
 {
     const std::string name = SelectSensor(number);
+    // What memory holds for a group whose file could not be read whole is
+    // not that group: written out, it would replace 100 sensors' data.
+    if (SensorGroupNo == UnreadSensorGroup)
+        throw EInOutError("Файл " + name + " не был прочитан целиком и поэтому не перезаписан. "
+                          "Исправьте или удалите его и выберите сенсор снова.");
     std::string bytes;
     bytes.reserve(SensorGroupFileSize);
     for (const SensorRecord& record : SensorGroup)
@@ -140,4 +154,5 @@ void ResetSensorGroup()
     SensorGroupNo = 0;
     SensorSlot = 0;
     SensorNote.assign(20, ' ');
+    UnreadSensorGroup = -1;
 }

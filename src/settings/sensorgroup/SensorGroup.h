@@ -30,6 +30,9 @@ extern int SensorGroupNo;
 extern int SensorSlot;
 // Free text of the current sensor (UTF-8); built-in value twenty blanks.
 extern std::string SensorNote;
+// The group whose file was last found unreadable or short (-1: none). It is
+// never saved over until a later load of that group succeeds.
+extern int UnreadSensorGroup;
 
 // "Hun" + (number div 100, at least two digits) + ".fig": 7 gives
 // "Hun00.fig", 1234 "Hun12.fig", 12345 "Hun123.fig".
@@ -49,7 +52,8 @@ void LoadSensorGroup(int number);
 // file that cannot be opened or created shows the long warning and returns
 // false; one that opened but could not be written (a full disk) raises
 // EInOutError naming the file and the reason. The old file stays whole.
-// A negative number throws std::out_of_range.
+// A group whose file could not be read whole (UnreadSensorGroup) is not
+// saved: EInOutError says so. A negative number throws std::out_of_range.
 bool SaveSensorGroup(int number);
 
 // The seven points stored in a record.

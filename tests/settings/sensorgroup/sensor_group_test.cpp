@@ -187,6 +187,22 @@ TEST_F(SensorGroupFiles, ShortFileIsReportedAsDamagedAndKeepsWholeRecordsRead)
     EXPECT_EQ(SensorSlot, 7);
     EXPECT_EQ(ReadBytes("Hun00.fig").size(), 250u); // left for the user to look at
 
+    // Memory now mixes the short file with another group: it is never
+    // written over the damaged file, whichever sensor of the group asks.
+    try {
+        SaveSensorGroup(42);
+        FAIL() << "a group that was not read whole must not be saved";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Файл Hun00.fig не был прочитан целиком и поэтому не перезаписан. "
+                               "Исправьте или удалите его и выберите сенсор снова.");
+    }
+    EXPECT_EQ(ReadBytes("Hun00.fig").size(), 250u);
+    // Other groups save as before; once the file is whole again, so does this one.
+    EXPECT_TRUE(SaveSensorGroup(1234));
+    WriteBytes("Hun00.fig", std::string(8000, '\x11'));
+    LoadSensorGroup(7);
+    EXPECT_TRUE(SaveSensorGroup(7));
+
     WriteBytes("Hun00.fig", "");
     EXPECT_THROW(LoadSensorGroup(7), EInOutError);
 }
