@@ -73,6 +73,20 @@ void TInstrument::SetVoltage(int mV, double nowMs)
     const int supply = std::max(Bank2Words[Reg2::Supply], zero + 1);
     const int count = std::clamp((v - zero) * 1023 / (supply - zero), 0, 1023);
     Bank1Words[Reg1::Channel1Adc] = count * 8;
+    if (channel1True_ < 0)
+        return;
+    // The bench's channel 1: the ADC converts the true voltage, the
+    // instrument turns the count back into millivolts with its words.
+    const int trueCount = std::clamp(
+        static_cast<int>(std::lround((channel1True_ - AdcZeroMv) * 1023.0 / (AdcFullMv - AdcZeroMv))), 0, 1023);
+    Bank1Words[Reg1::Channel1Adc] = trueCount * 8;
+    Bank1Words[Reg1::Channel1Voltage] =
+        zero + trueCount * (Bank2Words[Reg2::Supply] - zero) / 1023;
+}
+
+void TInstrument::SetChannel1True(int mV)
+{
+    channel1True_ = std::clamp(mV, 0, 5000);
 }
 
 void TInstrument::StoreResult(int uMin, int hundredths)

@@ -44,6 +44,17 @@ public:
     int Alcohol() const { return alcohol_; }
     void SetTimeScale(double scale) { scale_ = scale > 0 ? scale : 1.0; }
 
+    // Service bench: the true voltage at channel 1, 0..5000 mV, as a
+    // voltmeter would measure it. Once set, register 11 is eight times the
+    // 10-bit count the instrument's ADC gives for it (its real count-0 and
+    // count-1023 voltages are AdcZeroMv and AdcFullMv, which the stored words
+    // only approximate), and register 9 the millivolts the instrument
+    // computes from that count with its stored words 13 (mV at count 0) and
+    // 25 (mV at count 1023). Until then both follow the sensor voltage.
+    void SetChannel1True(int mV);
+    static constexpr int AdcZeroMv = 110;
+    static constexpr int AdcFullMv = 4980;
+
     // The alcohol (hundredths) the characteristic gives for a voltage: the
     // smallest value whose expected voltage is at or below `mV`.
     static int AlcoholAtVoltage(std::span<const int, SensorTableSize> table, int mV);
@@ -73,5 +84,6 @@ private:
     int uMin_ = 0;
     int testsCompleted_ = 0;
     double scale_;
+    int channel1True_ = -1;   // mV; -1: channel 1 follows the sensor voltage
     std::array<int, SensorTableSize> table_{};
 };

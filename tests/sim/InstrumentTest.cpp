@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace {
 
 std::int32_t Value(const std::array<std::uint8_t, ReplyLength>& r)
@@ -75,6 +78,24 @@ TEST(Instrument, WritesAreStoredAndEchoed)
     inst.Handle(Write(Bank2, Reg2::BlowDelta, 5), 3);
     EXPECT_EQ(inst.Bank2Words[Reg2::BlowDelta], 5);
     EXPECT_FALSE(inst.Handle(Switch(false), 4)); // a mode switch gets no answer
+}
+
+TEST(Instrument, BenchChannelOneIsConvertedWithTheStoredWords)
+{
+    TInstrument inst;
+    inst.SetChannel1True(2500);
+    const int count = Value(*inst.Handle(Read(Bank1, Reg1::Channel1Adc), 0)) / 8;
+    EXPECT_NEAR(count, (2500 - TInstrument::AdcZeroMv) * 1023 / (TInstrument::AdcFullMv - TInstrument::AdcZeroMv), 1);
+    // Words 140 and 5000 are not the ADC's real ends: the reading is off.
+    EXPECT_GT(std::abs(Value(*inst.Handle(Read(Bank1, Reg1::Channel1Voltage), 1)) - 2500), 10);
+    // With the real ends stored it agrees with the truth.
+    inst.Handle(Write(Bank2, Reg2::ZeroOffset, TInstrument::AdcZeroMv), 2);
+    inst.Handle(Write(Bank2, Reg2::Supply, TInstrument::AdcFullMv), 3);
+    for (int mv : {0, 600, 999, 1000, 4000, 5000}) {
+        inst.SetChannel1True(mv);
+        const int shown = Value(*inst.Handle(Read(Bank1, Reg1::Channel1Voltage), 4));
+        EXPECT_NEAR(shown, std::clamp(mv, TInstrument::AdcZeroMv, TInstrument::AdcFullMv), 5) << mv;
+    }
 }
 
 TEST(Instrument, VoltageAndAlcoholInvertEachOther)
