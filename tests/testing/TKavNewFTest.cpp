@@ -2,6 +2,7 @@
 // pseudo-terminal, headless.
 #include "TKavNewF.h"
 
+#include "CatchingApplication.h"
 #include "DateFields.h"
 #include "ExchangeGlobals.h"
 #include "Files.h"
@@ -35,24 +36,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// The application's handler: an exception escaping an event is caught and
-// its text kept, as the program shows it in a message box.
-std::string LastError;
-
-class CatchingApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& e) {
-            LastError = e.what();
-        }
-        return false;
-    }
-};
 
 // The window's tick, shortened from 700 ms to keep the tests quick. Every
 // list pass starts on a tick and must end before the next one, as it does
