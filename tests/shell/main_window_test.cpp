@@ -1,5 +1,9 @@
 // The main window and the port setup window, driven as a user would.
 #include "KavrelApplication.h"
+#include "PtyHelpers.h"
+#include "TADCF.h"
+#include "TBLOW_F.h"
+#include "TCommEr.h"
 #include "Settings.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
@@ -10,6 +14,7 @@
 #include "Windows.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -20,6 +25,7 @@
 #include <QtTest>
 
 #include <fstream>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 
@@ -227,6 +233,36 @@ private slots:
             QVERIFY(!c.window->isVisible());
             QVERIFY(!c.key->isChecked());
         }
+    }
+
+    void theChecksMenuHandsTheLineFromOneCheckToTheOther()
+    {
+        PtyPair line; // nobody answers: only the hand-over counts here
+        QVERIFY(!line.slavePath.empty());
+        PortIndex = 3;
+        PortName = "COM3";
+        SaveSettings();
+        KavrelF->show();
+        KavrelF->activateWindow();
+        QTRY_COMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт: COM3"));
+        // COM3 of the working folder leads to the pseudo-terminal.
+        QVERIFY(::symlink(line.slavePath.c_str(), "COM3") == 0);
+        auto* measuring = KavrelF->findChild<QAction*>(QStringLiteral("NChecksADC"));
+        auto* blow = KavrelF->findChild<QAction*>(QStringLiteral("NChecksBlow"));
+        QVERIFY(measuring && blow);
+        measuring->trigger();
+        QTRY_VERIFY(ADCF->isActiveWindow());
+        QVERIFY(ADCF->Port->IsOpen());
+        QVERIFY(PortOpenFlag);
+        QVERIFY(!ADCF->isModal());
+        blow->trigger();
+        QTRY_VERIFY(BLOW_F->isActiveWindow());
+        QVERIFY(!ADCF->isVisible());
+        QVERIFY(!ADCF->Port->IsOpen());
+        QVERIFY(BLOW_F->Port->IsOpen());
+        BLOW_F->close();
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(answerer->texts.filter(QStringLiteral("ОШИБКА")).isEmpty());
     }
 
     void debugButtonOpensNothingAndExitCloses()
