@@ -467,6 +467,30 @@ private slots:
         QVERIFY(!PortOpenFlag);
     }
 
+    void aPortThatCannotBeOpenedIsToldAndTheNextActivationTriesAgain()
+    {
+        PortName = (folder_->Path() / "no-such-device").string();
+        TBLOW_F* w = Blow();
+        Open(w);
+        QTRY_VERIFY(LastError.find("ОШИБКА! Открытия порта") != std::string::npos);
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(!w->TimerIO->isActive());
+        QTest::qWait(300);
+        QCOMPARE(bench_->FramesReceived(), 0u);
+
+        // Another window of the program, then back: a new activation.
+        PortName = "COM3";
+        LastError.clear();
+        QWidget other;
+        other.show();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        QVERIFY(PortOpenFlag);
+        WaitLists(1);
+        QVERIFY(LastError.empty());
+    }
+
     void everyControlHasANameAndASpokenName()
     {
         for (TPathCheckWindow* w : std::initializer_list<TPathCheckWindow*>{Adc(), Blow()}) {
