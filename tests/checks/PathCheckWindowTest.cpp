@@ -4,6 +4,7 @@
 #include "TBLOW_F.h"
 
 #include "CatchingApplication.h"
+#include "ControlNames.h"
 #include "Characteristic.h"
 #include "CheckState.h"
 #include "ServiceBench.h"
@@ -494,22 +495,10 @@ private slots:
     void everyControlHasANameAndASpokenName()
     {
         for (TPathCheckWindow* w : std::initializer_list<TPathCheckWindow*>{Adc(), Blow()}) {
-            int checked = 0;
-            for (QWidget* c : w->findChildren<QWidget*>()) {
-                const bool control = qobject_cast<QAbstractButton*>(c) || qobject_cast<QLabel*>(c)
-                    || qobject_cast<QLineEdit*>(c) || qobject_cast<QPlainTextEdit*>(c)
-                    || qobject_cast<QGroupBox*>(c) || qobject_cast<QTableWidget*>(c)
-                    || qobject_cast<QProgressBar*>(c);
-                if (!control || c->objectName().startsWith(QLatin1String("qt_")) || !c->parentWidget()
-                    || c->parentWidget()->objectName().startsWith(QLatin1String("qt_")))
-                    continue;
-                if (qobject_cast<QAbstractScrollArea*>(c->parentWidget()) && !qobject_cast<QAbstractButton*>(c))
-                    continue;
-                ++checked;
-                QVERIFY2(!c->objectName().isEmpty(), c->metaObject()->className());
-                QVERIFY2(!c->accessibleName().isEmpty(), qPrintable(c->objectName()));
-            }
-            QVERIFY(checked > 40);
+            const ControlNameReport names = CheckControlNames(w);
+            QCOMPARE(names.unnamed, QStringList());
+            QCOMPARE(names.unspoken, QStringList());
+            QVERIFY(names.checked > 40);
             QCOMPARE(w->Key__Exit->toolTip(), QStringLiteral("Выход  из  программы"));
             QCOMPARE(w->Key_UW->toolTip(), QStringLiteral("Перевод  в  версию  УР"));
             QCOMPARE(w->Key_UU->toolTip(), QStringLiteral("Перевод  в  версию  УП"));

@@ -3,6 +3,7 @@
 #include "TKavNewF.h"
 
 #include "CatchingApplication.h"
+#include "ControlNames.h"
 #include "DateFields.h"
 #include "ExchangeGlobals.h"
 #include "Files.h"
@@ -521,22 +522,10 @@ private slots:
     void everyControlHasANameAndASpokenName()
     {
         TKavNewF* w = Window();
-        int checked = 0;
-        for (QWidget* c : w->findChildren<QWidget*>()) {
-            const bool control = qobject_cast<QAbstractButton*>(c) || qobject_cast<QLabel*>(c)
-                || qobject_cast<QLineEdit*>(c) || qobject_cast<QPlainTextEdit*>(c) || qobject_cast<QGroupBox*>(c)
-                || qobject_cast<QTableWidget*>(c) || qobject_cast<QFrame*>(c);
-            if (!control || c->objectName().startsWith(QLatin1String("qt_")) || !c->parentWidget()
-                || c->parentWidget()->objectName().startsWith(QLatin1String("qt_")))
-                continue;
-            // Parts of composite widgets (scroll areas, headers) are theirs.
-            if (qobject_cast<QAbstractScrollArea*>(c->parentWidget()) && !qobject_cast<QAbstractButton*>(c))
-                continue;
-            ++checked;
-            QVERIFY2(!c->objectName().isEmpty(), c->metaObject()->className());
-            QVERIFY2(!c->accessibleName().isEmpty(), qPrintable(c->objectName()));
-        }
-        QVERIFY(checked > 25);
+        const ControlNameReport names = CheckControlNames(w);
+        QCOMPARE(names.unnamed, QStringList());
+        QCOMPARE(names.unspoken, QStringList());
+        QVERIFY(names.checked > 25);
         QCOMPARE(w->windowTitle(), QStringLiteral("Каврел. Работа с  подключенным  прибором (online)"));
         QCOMPARE(w->Key_T->text(), QStringLiteral("  ТЕСТ              "));
         QCOMPARE(w->Key__Exit->toolTip(), QStringLiteral("Выход"));
