@@ -73,18 +73,6 @@ std::vector<std::string> Slice(const std::vector<std::string>& v, std::size_t fr
     return {v.begin() + from, v.begin() + std::min(v.size(), from + count)};
 }
 
-// Consecutive repeats removed: a tick that falls inside a cycle sends the
-// outstanding frame again, and the restart of each cycle sends its first
-// frame twice.
-std::vector<std::string> Collapsed(const std::vector<std::string>& frames)
-{
-    std::vector<std::string> out;
-    for (const auto& f : frames)
-        if (out.empty() || out.back() != f)
-            out.push_back(f);
-    return out;
-}
-
 int Number(const QString& text)
 {
     return text.trimmed().toInt();

@@ -58,17 +58,6 @@ std::string Frame(int bank, int address)
     return b;
 }
 
-// Consecutive repeats removed: the first frame of every list goes out twice
-// (its first reply is not decoded and the next tick resends it).
-std::vector<std::string> Collapsed(const std::vector<std::string>& frames)
-{
-    std::vector<std::string> out;
-    for (const auto& f : frames)
-        if (out.empty() || out.back() != f)
-            out.push_back(f);
-    return out;
-}
-
 } // namespace
 
 class TKavNewFTest : public QObject {
