@@ -120,7 +120,7 @@ void TExchangeEngine::StoreRead(const std::uint8_t* reply)
     const std::int32_t value = ReplyValue(reply);
     IdleTicks = 0;
     // Taken before any hook runs: a mode switch rewrites the frame buffer.
-    const std::uint8_t bank = FrameBuffer[1];
+    const std::uint8_t bank = Policy.FileByReplyAddress && Policy.FileByReplyBank ? reply[1] : FrameBuffer[1];
     const std::uint8_t address = Policy.FileByReplyAddress ? reply[2] : FrameBuffer[2];
     if (Policy.FileByReplyAddress)
         ReadCount = address;

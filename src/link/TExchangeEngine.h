@@ -63,6 +63,11 @@ struct TExchangePolicy {
     // byte 2, and ReadCount is first set to that byte. Either way an index
     // outside ReadValues is never stored there (the list still advances).
     bool FileByReplyAddress = false;
+    // With FileByReplyAddress: true takes the bank from the reply's byte 1
+    // as well, so that a reply arriving one frame late (a frame sent twice
+    // gets two replies) is filed under its own bank, not under the bank of
+    // the frame now outstanding. A bank other than 1 or 2 files nothing.
+    bool FileByReplyBank = false;
     // The exchange is given up when the idle tick counter exceeds this.
     int GiveUpAfterTicks = 50;
 };

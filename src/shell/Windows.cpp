@@ -1,11 +1,14 @@
 #include "Windows.h"
 
+#include "TADCF.h"
+#include "TBLOW_F.h"
 #include "TFormErrF.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
 #include "TKavrelF.h"
 #include "TPrintF.h"
 #include "TSetupNewF.h"
+#include "TemporaryChecksEntry.h"
 #include "UiKit.h"
 
 void CreateWindows()
@@ -13,17 +16,22 @@ void CreateWindows()
     InstallWarningDialogs();
     // The start-up order; the main window comes first and owns the others.
     KavrelF = new TKavrelF;
+    ADCF = new TADCF(KavrelF);
+    BLOW_F = new TBLOW_F(KavrelF);
     KavResultF = new TKavResultF(KavrelF);
     PrintF = new TPrintF(KavrelF);
     FormErrF = new TFormErrF(KavrelF);
     KavNewF = new TKavNewF(KavrelF);
     SetupNewF = new TSetupNewF(KavrelF);
+    AddTemporaryChecksEntry(KavrelF);
 }
 
 void DestroyWindows()
 {
     delete KavrelF; // owns the other windows
     KavrelF = nullptr;
+    ADCF = nullptr;
+    BLOW_F = nullptr;
     KavResultF = nullptr;
     PrintF = nullptr;
     FormErrF = nullptr;

@@ -253,6 +253,29 @@ TEST_F(EngineTest, ReplyAddressOutsideReadValuesIsNotStoredThere)
     EXPECT_EQ(listEnds, 1);
 }
 
+TEST_F(EngineTest, ALateReplyIsFiledUnderItsOwnBankWhenThePolicyTakesTheReplysBank)
+{
+    // A bank-1 reply arrives while the next frame, for bank 2, is outstanding.
+    for (bool replyBank : {false, true}) {
+        TExchangePolicy policy = PathCheckPolicy;
+        policy.FileByReplyBank = replyBank;
+        Use(policy);
+        ResetExchangeGlobals();
+        Data_Sen.fill(-1);
+        engine.StartList(ReadItems(Bank2, {13}), 4);
+        Reply(LetterRead, Bank1, 11, 4096);
+        EXPECT_EQ(Data_Sen[11], replyBank ? -1 : 4096);
+        EXPECT_EQ(Bank2Image[11], replyBank ? 0 : 4096);
+        EXPECT_EQ(LiveValues[11], replyBank ? 4096 : 0);
+    }
+    // A bank that is neither 1 nor 2 files nothing but still advances.
+    engine.StartList(ReadItems(Bank2, {13, 25}), 4);
+    Reply(LetterRead, 7, 3, 99);
+    EXPECT_EQ(LiveValues[3], 0);
+    EXPECT_EQ(Bank2Image[3], 0);
+    EXPECT_EQ(sent.back(), (Bytes{0x3A, 2, 25, 0x80}));
+}
+
 TEST_F(EngineTest, Bank2ReadsReachDataSenOnlyWhereThePolicySaysSoAndBelow32)
 {
     engine.StartList(ReadItems(Bank2, {27}), 7, 0);

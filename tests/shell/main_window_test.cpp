@@ -1,5 +1,9 @@
 // The main window and the port setup window, driven as a user would.
 #include "KavrelApplication.h"
+#include "PtyHelpers.h"
+#include "TADCF.h"
+#include "TBLOW_F.h"
+#include "TCommEr.h"
 #include "Settings.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
@@ -13,6 +17,7 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -25,6 +30,7 @@
 #include <QtTest>
 
 #include <fstream>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 
@@ -270,8 +276,10 @@ private slots:
         QStringList menu;
         for (QAction* a : KavrelF->menuBar()->actions())
             menu << a->text();
+        // The sixth menu is the path checks' temporary entry, until the adjustment window opens them.
         QCOMPARE(menu, QStringList({QStringLiteral("Тестирование"), QStringLiteral("Результаты"),
-                                    QStringLiteral("Установки"), QStringLiteral("Наладка"), QStringLiteral("Выход")}));
+                                    QStringLiteral("Установки"), QStringLiteral("Наладка"), QStringLiteral("Выход"),
+                                    QStringLiteral("Контроль трактов")}));
         // The status bar before the first activation.
         QCOMPARE(KavrelF->StatusPanel[0]->text(), QStringLiteral("Каврел 12кв"));
         QCOMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт  COM1"));
@@ -365,6 +373,36 @@ private slots:
             QVERIFY(!c.window->isVisible());
             QVERIFY(!c.key->isChecked());
         }
+    }
+
+    void theChecksMenuHandsTheLineFromOneCheckToTheOther()
+    {
+        PtyPair line; // nobody answers: only the hand-over counts here
+        QVERIFY(!line.slavePath.empty());
+        PortIndex = 3;
+        PortName = "COM3";
+        SaveSettings();
+        KavrelF->show();
+        KavrelF->activateWindow();
+        QTRY_COMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт: COM3"));
+        // COM3 of the working folder leads to the pseudo-terminal.
+        QVERIFY(::symlink(line.slavePath.c_str(), "COM3") == 0);
+        auto* measuring = KavrelF->findChild<QAction*>(QStringLiteral("NChecksADC"));
+        auto* blow = KavrelF->findChild<QAction*>(QStringLiteral("NChecksBlow"));
+        QVERIFY(measuring && blow);
+        measuring->trigger();
+        QTRY_VERIFY(ADCF->isActiveWindow());
+        QVERIFY(ADCF->Port->IsOpen());
+        QVERIFY(PortOpenFlag);
+        QVERIFY(!ADCF->isModal());
+        blow->trigger();
+        QTRY_VERIFY(BLOW_F->isActiveWindow());
+        QVERIFY(!ADCF->isVisible());
+        QVERIFY(!ADCF->Port->IsOpen());
+        QVERIFY(BLOW_F->Port->IsOpen());
+        BLOW_F->close();
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(answerer->texts.filter(QStringLiteral("ОШИБКА")).isEmpty());
     }
 
     void debugButtonOpensNothingAndExitCloses()

@@ -7,6 +7,7 @@
 //   kavrel_online_benchmark [seconds]     (60 by default)
 #include "DateFields.h"
 #include "PersonList.h"
+#include "ProcessFigures.h"
 #include "Settings.h"
 #include "SimChild.h"
 #include "TKavNewF.h"
@@ -15,43 +16,14 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <sys/resource.h>
-#include <unistd.h>
-
-namespace {
-
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
-
-// A line of /proc/self/status in kB ("VmHWM", "VmRSS"), or -1.
-long StatusKb(const std::string& key)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key + ":", 0) == 0)
-            return std::atol(line.c_str() + key.size() + 1);
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "kavrel-bench-XXXXXX").string();
-    const std::filesystem::path folder = ::mkdtemp(pattern.data());
-    std::filesystem::current_path(folder);
+    BenchFolder folder;
 
     TSimChild sim({"--link", "COM3", "--pace"});
     PortIndex = 3;
@@ -97,8 +69,5 @@ int main(int argc, char** argv)
     const int rc = app.exec();
     delete window;
     sim.Terminate();
-    std::filesystem::current_path("/");
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
     return rc;
 }

@@ -48,3 +48,14 @@ inline std::vector<std::string> SentFrames(const std::vector<SimLogLine>& log)
             frames.push_back(l.bytes);
     return frames;
 }
+
+// The frames with consecutive repeats removed: the windows send a frame
+// again on a timer tick, and some lists start with their first frame twice.
+inline std::vector<std::string> Collapsed(const std::vector<std::string>& frames)
+{
+    std::vector<std::string> out;
+    for (const auto& f : frames)
+        if (out.empty() || out.back() != f)
+            out.push_back(f);
+    return out;
+}

@@ -2,6 +2,8 @@
 // pseudo-terminal, headless.
 #include "TKavNewF.h"
 
+#include "CatchingApplication.h"
+#include "ControlNames.h"
 #include "DateFields.h"
 #include "ExchangeGlobals.h"
 #include "Files.h"
@@ -40,24 +42,6 @@
 
 namespace {
 
-// The application's handler: an exception escaping an event is caught and
-// its text kept, as the program shows it in a message box.
-std::string LastError;
-
-class CatchingApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& e) {
-            LastError = e.what();
-        }
-        return false;
-    }
-};
-
 // The window's tick, shortened from 700 ms to keep the tests quick. Every
 // list pass starts on a tick and must end before the next one, as it does
 // at 700 ms: a tick that resends a frame whose reply is still on its way
@@ -76,17 +60,6 @@ std::string Frame(int bank, int address)
     char b[16];
     std::snprintf(b, sizeof b, "3A %02X %02X 80", bank, address);
     return b;
-}
-
-// Consecutive repeats removed: the first frame of every list goes out twice
-// (its first reply is not decoded and the next tick resends it).
-std::vector<std::string> Collapsed(const std::vector<std::string>& frames)
-{
-    std::vector<std::string> out;
-    for (const auto& f : frames)
-        if (out.empty() || out.back() != f)
-            out.push_back(f);
-    return out;
 }
 
 } // namespace
@@ -672,22 +645,10 @@ private slots:
     void everyControlHasANameAndASpokenName()
     {
         TKavNewF* w = Window();
-        int checked = 0;
-        for (QWidget* c : w->findChildren<QWidget*>()) {
-            const bool control = qobject_cast<QAbstractButton*>(c) || qobject_cast<QLabel*>(c)
-                || qobject_cast<QLineEdit*>(c) || qobject_cast<QPlainTextEdit*>(c) || qobject_cast<QGroupBox*>(c)
-                || qobject_cast<QTableWidget*>(c) || qobject_cast<QFrame*>(c);
-            if (!control || c->objectName().startsWith(QLatin1String("qt_")) || !c->parentWidget()
-                || c->parentWidget()->objectName().startsWith(QLatin1String("qt_")))
-                continue;
-            // Parts of composite widgets (scroll areas, headers) are theirs.
-            if (qobject_cast<QAbstractScrollArea*>(c->parentWidget()) && !qobject_cast<QAbstractButton*>(c))
-                continue;
-            ++checked;
-            QVERIFY2(!c->objectName().isEmpty(), c->metaObject()->className());
-            QVERIFY2(!SpokenName(c).isEmpty(), qPrintable(c->objectName()));
-        }
-        QVERIFY(checked > 25);
+        const ControlNameReport names = CheckControlNames(w);
+        QCOMPARE(names.unnamed, QStringList());
+        QCOMPARE(names.unspoken, QStringList());
+        QVERIFY(names.checked > 25);
         // Value labels are read as they are now.
         w->lab_mV->setText(QStringLiteral("2437"));
         QCOMPARE(SpokenName(w->lab_mV), QStringLiteral("2437"));

@@ -3,6 +3,7 @@
 #include "CommandLists.h"
 #include "DateFields.h"
 #include "GraphImage.h"
+#include "InstrumentPort.h"
 #include "PersonList.h"
 #include "Readings.h"
 #include "Registers.h"
@@ -54,13 +55,7 @@ TKavNewF::TKavNewF(QWidget* parent) : QDialog(parent), Engine(OnlineTestPolicy)
     Port = new TCommEr(this);
     Port->setObjectName(QStringLiteral("Port"));
     Port->SetCommName("COM3");
-    Port->SetBaudRate(9600);
-    Port->SetByteSize(TByteSize::_8);
-    Port->SetParity(TParity::None);
-    Port->SetStopBits(TStopBits::_1);
-    Port->SetDtrControl(TDtrControl::DtrDisable);
-    Port->SetRtsControl(TRtsControl::RtsDisable);
-    Port->SetReadIntervalTimeout(1);
+    SetInstrumentLine(*Port, 1);
     Port->OnReceiveData = [this](QObject* sender, void* buffer, std::uint16_t length) {
         PortReceiveData(sender, buffer, length);
     };
@@ -70,14 +65,7 @@ TKavNewF::TKavNewF(QWidget* parent) : QDialog(parent), Engine(OnlineTestPolicy)
     TimerIO->setInterval(OnlineTestPolicy.TimerPeriodMs);
     connect(TimerIO, &QTimer::timeout, this, &TKavNewF::TimerIOTimer);
 
-    Engine.Hooks.Send = [this](const std::uint8_t* data, std::uint16_t length) { Port->WriteBytes(data, length); };
-    Engine.Hooks.SetTimer = [this](bool on, int periodMs) {
-        if (on)
-            TimerIO->start(periodMs);
-        else
-            TimerIO->stop();
-    };
-    Engine.Hooks.ClosePort = [this] { Port->ClosePort(); };
+    JoinEngine(Engine, *Port, *TimerIO);
     Engine.Hooks.ModeStep = [this] { ModeStep(); };
     Engine.Hooks.ListEnd = [this] { ListEnd(); };
     Engine.Hooks.BadItem = [this] { close(); };

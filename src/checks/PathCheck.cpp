@@ -1,0 +1,352 @@
+#include "PathCheck.h"
+
+#include "Calibration.h"
+#include "Characteristic.h"
+#include "CommandLists.h"
+#include "Registers.h"
+#include "Text.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr const char* NoValue = "----";
+constexpr const char* ExtremeMaxReset = "0";
+constexpr const char* ExtremeMinReset = "5050";
+constexpr std::int32_t PointThreshold = 1000;   // mV: U1 at or above, U2 below
+constexpr int InitialMvWidth = 4;
+
+std::int32_t ToInt32(std::int64_t v)
+{
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
+std::string Field(std::int64_t value, int width)
+{
+    return FormatInt(value, width);
+}
+
+} // namespace
+
+TPathCheck::TPathCheck(const TPathCheckKind& kind) : Kind(kind)
+{
+    Engine.Hooks.Bank1Value = [](int address, std::int32_t value) {
+        if (address == Reg1::BlowOutZero)
+            BlowOutZero = value;
+    };
+    Engine.Hooks.ReadStored = [this](int, int, std::int32_t) {
+        View.ProgressRd = std::min(View.ProgressRd + 1, ProgressMax);
+        Show(ViewProgress);
+    };
+    Engine.Hooks.ItemSent = [this](std::uint8_t letter) {
+        if (letter != LetterWrite)
+            return;
+        View.ProgressWr = std::min(View.ProgressWr + 1, ProgressMax);
+        Show(ViewProgress);
+    };
+    Engine.Hooks.ListEnd = [this] { ListEnd(); };
+    Engine.Hooks.BadItem = [this] {
+        if (Hooks.CloseWindow)
+            Hooks.CloseWindow();
+    };
+    View.Canal1[0] = {"АЦП", "мВ ", "дельта,мВ"};
+    View.Canal2[0] = {"АЦП", "Сумматор", Kind.Canal2DeltaAtStart};
+}
+
+void TPathCheck::Show(unsigned parts)
+{
+    if (Hooks.Show)
+        Hooks.Show(parts);
+}
+
+void TPathCheck::SetTimer(bool on)
+{
+    if (Engine.Hooks.SetTimer)
+        Engine.Hooks.SetTimer(on, Engine.Policy.TimerPeriodMs);
+}
+
+void TPathCheck::SetRunButtons(bool run, bool pause)
+{
+    View.KeyUWDown = run;
+    View.KeyUUDown = pause;
+}
+
+// --- Lists -----------------------------------------------------------------
+
+void TPathCheck::StartReadCycle()
+{
+    View.ProgressRd = 0;
+    Engine.IdleTicks = 0;
+    Engine.StartList(Kind.ReadCycle, BatchEnd);
+    Show(ViewProgress);
+}
+
+void TPathCheck::StartWriteList()
+{
+    std::vector<TCommandItem> items;
+    for (std::uint8_t address : Kind.WriteAddresses)
+        items.push_back(WriteItem(Bank2, address, Data_Sen[address]));
+    Engine.IdleTicks = 0;
+    Engine.StartList(items, BatchEnd);
+    View.ProgressWr = 0; // the first frame went out with the list, not after a reply
+    Show(ViewProgress);
+}
+
+void TPathCheck::ListEnd()
+{
+    View.ProgressRd = 0;
+    View.ProgressWr = 0;
+    Show(ViewProgress);
+    // The collected bytes stay: the next tick or list start clears them.
+    if (CommandList[0][1] == Bank2) {
+        // The write list ended: show what is known, then read back once.
+        RefreshTables();
+        RefreshCalibration();
+        SetTimer(false);
+        ExchangeState = ExchangeIdle;
+        PointsFromSensorTable();
+        StartReadCycle();
+        return;
+    }
+    CommandIndex = 0;
+    // Nothing is sent here; the tick starts the next cycle after a pause.
+    if (Monitoring) {
+        Engine.IdleTicks = PauseStart;
+        RefreshTables();
+        RefreshCalibration();
+    } else if (ReadingFlag) {
+        Engine.IdleTicks = PauseStart;
+        RefreshCalibration();
+        RefreshTables();
+    }
+}
+
+void TPathCheck::Tick()
+{
+    if (closed_)
+        return;
+    if (!Monitoring && !ReadingFlag) {
+        SetTimer(false);
+        View.ReadDown = false;
+        View.ReadCaption = ReadButtonIdle;
+        Show(ViewButtons);
+        return;
+    }
+    ++Engine.IdleTicks;
+    if (Engine.IdleTicks > PauseStart) {
+        if (Engine.IdleTicks <= PauseStart + 2)
+            return; // the pause between cycles
+        if (Engine.FrameLetter() == LetterWrite)
+            StartWriteList();
+        else
+            StartReadCycle();
+        Engine.IdleTicks = 0;
+        // Goes on: the first frame of the new cycle is sent once more.
+    }
+    Engine.TickCounted(); // gives up above 50 idle ticks, else resends a bank-1 frame
+}
+
+// --- Handlers --------------------------------------------------------------
+
+void TPathCheck::Activate()
+{
+    closed_ = false;
+    Engine.IdleTicks = 0;
+    SetTimer(false);
+    InitialTables();
+    InitialCalibration();
+    Monitoring = true;
+    StartReadCycle();
+    SetRunButtons(true, false);
+    Show(ViewAll);
+}
+
+void TPathCheck::RunPolling()
+{
+    Monitoring = true;
+    View.MaxC1 = ExtremeMaxReset;
+    View.MaxC2 = ExtremeMaxReset;
+    View.MinC1 = ExtremeMinReset;
+    View.MinC2 = ExtremeMinReset;
+    StartReadCycle();
+    SetRunButtons(true, false);
+    Show(ViewTables | ViewButtons);
+}
+
+void TPathCheck::PausePolling()
+{
+    Monitoring = false;
+    SetRunButtons(false, true);
+    Show(ViewButtons);
+}
+
+void TPathCheck::ToggleReading()
+{
+    if (ReadingFlag) {
+        ReadingFlag = false;
+        Monitoring = false;
+        return;
+    }
+    Monitoring = false;
+    ReadingFlag = true;
+    StartReadCycle();
+}
+
+void TPathCheck::ToggleHold(int point)
+{
+    bool& hold = point == 1 ? HoldU1 : HoldU2;
+    hold = !hold;
+    View.FixU1 = HoldU1;
+    View.FixU2 = HoldU2;
+    Show(ViewCalibration);
+}
+
+bool TPathCheck::PrepareWrite(std::string& message)
+{
+    if (!Kind.WritesCalibration) {
+        // The instrument itself replaces a delta outside 1..8; only what
+        // fits a word is sent, so that the word written is the one shown.
+        Data_Sen[Reg2::BlowDelta] = static_cast<int>(std::clamp<std::int64_t>(ReadInt(View.DeltaWr), 0, 65535));
+        return true;
+    }
+    const TCalibrationPoints& p = CalibrationPoints;
+    const std::int32_t r1 = ToInt32(ReadInt(View.RealU1));
+    const std::int32_t r2 = ToInt32(ReadInt(View.RealU2));
+    const auto result = ComputeCalibration(p.U1Adc, p.U2Adc, r1, r2);
+    if (!result) {
+        message = "Точки U1 и U2 сняты при одном и том же коде АЦП, калибровка не рассчитана.\n"
+                  "Зафиксируйте две точки по разные стороны от 1000 мВ: U1 не ниже 1000 мВ, "
+                  "U2 ниже 1000 мВ, и повторите запись.";
+        return false;
+    }
+    Data_Sen[Reg2::ZeroOffset] = result->ZeroOffset;
+    Data_Sen[Reg2::Supply] = result->Supply;
+    CalibrationPoints.RealU1 = r1;
+    CalibrationPoints.RealU2 = r2;
+    RefreshCalibration();
+    View.RealU2 = View.MvU2 = Field(r2, InitialMvWidth);
+    View.RealU1 = View.MVU1 = Field(r1, InitialMvWidth);
+    View.MV0 = Field(result->ZeroOffset, InitialMvWidth);
+    View.MV1023 = Field(result->Supply, InitialMvWidth);
+    Show(ViewCalibration);
+    return true;
+}
+
+void TPathCheck::StartWriting()
+{
+    closed_ = false;
+    Monitoring = false;
+    ReadingFlag = false;
+    SetRunButtons(false, false);
+    StartWriteList();
+    Show(ViewButtons);
+}
+
+void TPathCheck::Close()
+{
+    closed_ = true;
+    SetTimer(false);
+}
+
+// --- Display ---------------------------------------------------------------
+
+void TPathCheck::InitialTables()
+{
+    View.Canal1[0] = {"АЦП", "мВ ", "дельта,мВ"};
+    View.Canal2[0] = {"АЦП", "Сумматор", Kind.Canal2DeltaAtStart};
+    for (int row = 1; row <= LiveTableRows; ++row) {
+        View.Canal1[row] = {NoValue, NoValue, NoValue};
+        View.Canal2[row] = {NoValue, NoValue, NoValue};
+    }
+}
+
+void TPathCheck::InitialCalibration()
+{
+    const std::int32_t zero = Data_Sen[Reg2::ZeroOffset];
+    const std::int32_t supply = Data_Sen[Reg2::Supply];
+    View.Adc0 = "   0";
+    View.Adc1023 = "1023";
+    View.AdcU2 = "   0";
+    View.AdcU1 = "1023";
+    CalibrationPoints.U2Adc = 0;
+    CalibrationPoints.U2mV = zero;
+    View.MV0 = View.MvU2 = Field(zero, InitialMvWidth);
+    CalibrationPoints.U1Adc = Kind.U1AdcAtStart;
+    CalibrationPoints.U1mV = supply;
+    View.MV1023 = View.MVU1 = Field(supply, InitialMvWidth);
+    CalibrationPoints.RealU2 = zero;
+    CalibrationPoints.RealU1 = supply;
+    View.RealU2 = Field(zero, Kind.Width);
+    View.RealU1 = Field(supply, Kind.Width);
+    View.FixU2 = HoldU2;
+    View.FixU1 = HoldU1;
+    View.DataSen13 = Field(zero, Kind.Width);
+    View.DataSen25 = Field(supply, Kind.Width);
+}
+
+void TPathCheck::ShiftTable(int table, TCheckView::Table& cells, const std::array<std::int32_t, 3>& row)
+{
+    for (int r = LiveTableRows; r > 1; --r)
+        cells[r] = cells[r - 1];
+    for (int c = 0; c < LiveTableColumns; ++c) {
+        auto& h = LiveHistory[table][c];
+        std::move_backward(h.begin(), h.end() - 1, h.end());
+        h[0] = row[c];
+        cells[1][c] = Field(row[c], TableWidth);
+    }
+}
+
+void TPathCheck::UpdateExtremes(std::int32_t value, std::string& max, std::string& min)
+{
+    if (value > ReadInt(max))
+        max = Field(value, TableWidth);
+    if (value < ReadInt(min))
+        min = Field(value, TableWidth);
+}
+
+void TPathCheck::RefreshTables()
+{
+    // Channel 1: count, millivolts, change of the millivolts.
+    View.Canal1[0] = {"АЦП", "мВ ", "дельта,мВ"};
+    const std::int32_t mv1 = Channel1Voltage;
+    ShiftTable(0, View.Canal1, {Channel1Adc, mv1, mv1 - LiveHistory[0][1][0]});
+    UpdateExtremes(mv1, View.MaxC1, View.MinC1);
+
+    // Channel 2: 16/3 ADC units per millivolt.
+    View.Canal2[0] = {"АЦП", "мВ", Kind.Canal2Delta};
+    const std::int32_t mv2 = Channel2Voltage;
+    const std::int32_t adc2 = mv2 * 16 / 3;
+    ShiftTable(1, View.Canal2, {adc2, mv2, adc2 - LiveHistory[1][0][0]});
+    UpdateExtremes(mv2, View.MaxC2, View.MinC2);
+    Show(ViewTables);
+}
+
+void TPathCheck::RefreshCalibration()
+{
+    TCalibrationPoints& p = CalibrationPoints;
+    const std::int32_t mv = Channel1Voltage;
+    if (mv >= PointThreshold && !HoldU1) {
+        p.U1Adc = Channel1Adc;
+        p.U1mV = mv;
+    } else if (mv < PointThreshold && !HoldU2) {
+        p.U2Adc = Channel1Adc;
+        p.U2mV = mv;
+    }
+    View.AdcU1 = Field(p.U1Adc / Kind.AdcDivisor, Kind.Width);
+    View.AdcU2 = Field(p.U2Adc / Kind.AdcDivisor, Kind.Width);
+    View.MVU1 = Field(p.U1mV, Kind.Width);
+    View.MvU2 = Field(p.U2mV, Kind.Width);
+    View.DataSen13 = Field(Data_Sen[Reg2::ZeroOffset], Kind.Width);
+    View.DataSen25 = Field(Data_Sen[Reg2::Supply], Kind.Width);
+    View.FixU1 = HoldU1;
+    View.FixU2 = HoldU2;
+    View.ReadDown = ReadingFlag;
+    View.ReadCaption = ReadingFlag ? ReadButtonReading : ReadButtonIdle;
+    if (Kind.ShowsBlowValues) {
+        View.DeltaRd = Field(Data_Sen[Reg2::BlowDelta], TableWidth);
+        View.FixRd = Field(BlowOutZero, TableWidth);
+    }
+    Show(ViewCalibration | ViewButtons);
+}

@@ -1,0 +1,278 @@
+#include "TPathCheckWindow.h"
+
+#include "InstrumentPort.h"
+#include "Settings.h"
+#include "TCommEr.h"
+#include "UiKit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+constexpr int kDesignTimerMs = 200;   // the timer's period until the first read cycle sets 100 ms
+constexpr std::uint32_t kReadIntervalMs = 10;
+
+// A value label speaks its current value; its role is its description.
+void Put(QLabel* label, const std::string& text)
+{
+    const QString q = Q(text);
+    if (label->text() == q)
+        return;
+    label->setText(q);
+    label->setAccessibleName(q.trimmed());
+}
+
+void Put(QTableWidget* grid, const TCheckView::Table& cells)
+{
+    for (int c = 0; c < 3; ++c) {
+        const QString heading = Q(cells[0][c]);
+        if (grid->horizontalHeaderItem(c)->text() != heading)
+            grid->horizontalHeaderItem(c)->setText(heading);
+        for (int r = 1; r < 9; ++r) {
+            const QString q = Q(cells[r][c]);
+            QTableWidgetItem* item = grid->item(r - 1, c);
+            if (item->text() != q)
+                item->setText(q);
+        }
+    }
+}
+
+void Press(QToolButton* button, bool down)
+{
+    if (button->isChecked() != down)
+        button->setChecked(down);
+}
+
+} // namespace
+
+TPathCheckWindow::TPathCheckWindow(const TPathCheckKind& kind, const char* name, QWidget* parent)
+    : QDialog(parent), Check(kind)
+{
+    setObjectName(QString::fromLatin1(name));
+    setWindowTitle(QStringLiteral("Контроль измерительного тракта"));
+    setAccessibleName(windowTitle());
+    setModal(false);
+    BuildLayout();
+
+    Port = new TCommEr(this);
+    Port->setObjectName(QStringLiteral("Port"));
+    Port->SetCommName("COM3");
+    SetInstrumentLine(*Port, kReadIntervalMs);
+    Port->OnReceiveData = [this](QObject* sender, void* buffer, std::uint16_t length) {
+        PortReceiveData(sender, buffer, length);
+    };
+
+    TimerIO = new QTimer(this);
+    TimerIO->setObjectName(QStringLiteral("TimerIO"));
+    TimerIO->setInterval(kDesignTimerMs);
+    connect(TimerIO, &QTimer::timeout, this, &TPathCheckWindow::TimerIOTimer);
+
+    JoinEngine(Check.Engine, *Port, *TimerIO);
+    Check.Hooks.Show = [this](unsigned parts) { ShowView(parts); };
+    Check.Hooks.CloseWindow = [this] { close(); };
+
+    connect(Key__Exit, &QToolButton::clicked, this, &TPathCheckWindow::Key__ExitClick);
+    connect(Key_UW, &QToolButton::clicked, this, &TPathCheckWindow::Key_UWClick);
+    connect(Key_UU, &QToolButton::clicked, this, &TPathCheckWindow::Key_UUClick);
+    // A double click arrives as a second click.
+    connect(key_rdCalibr, &QToolButton::clicked, this, &TPathCheckWindow::key_rdCalibrClick);
+    connect(key_wrCalibr, &QToolButton::clicked, this, &TPathCheckWindow::key_wrCalibrClick);
+    connect(fiks_U1, &QCheckBox::clicked, this, &TPathCheckWindow::fiks_U1Click);
+    connect(fiks_U2, &QCheckBox::clicked, this, &TPathCheckWindow::fiks_U2Click);
+
+    // What the operator types goes into the view the logic reads.
+    const std::pair<QLineEdit*, std::string TCheckView::*> typed[] = {
+        {max_c1, &TCheckView::MaxC1}, {min_c1, &TCheckView::MinC1}, {max_c2, &TCheckView::MaxC2},
+        {min_c2, &TCheckView::MinC2}, {real_U1, &TCheckView::RealU1}, {real_U2, &TCheckView::RealU2},
+    };
+    for (const auto& [edit, field] : typed)
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, field = field](const QString& text) { Check.View.*field = S(text); });
+
+    ShowView(ViewAll);
+}
+
+TPathCheckWindow::~TPathCheckWindow()
+{
+    TimerIO->stop();
+    Port->ClosePort();
+}
+
+void TPathCheckWindow::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (!isActiveWindow()) {
+        // This window's own message box, or another application, takes the
+        // activation for a while; returning from them restarts nothing, so
+        // the operator's captured points and typed voltages stay.
+        QWidget* now = QApplication::activeWindow();
+        backFromElsewhere_ = isVisible() && (now == nullptr || now->parentWidget() == this);
+        return;
+    }
+    if (backFromElsewhere_) {
+        backFromElsewhere_ = false;
+        return;
+    }
+    FormActivate();
+}
+
+void TPathCheckWindow::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}
+
+void TPathCheckWindow::OpenPortIfFree()
+{
+    if (PortOpenFlag)
+        return;
+    Port->SetCommName(PortName);
+    Port->OpenPort(); // a failure leaves here: no flag
+    PortOpenFlag = true;
+}
+
+void TPathCheckWindow::FormActivate()
+{
+    Key__Exit->setChecked(false);
+    OpenPortIfFree();
+    Check.Activate();
+}
+
+void TPathCheckWindow::FormClose()
+{
+    if (PortOpenFlag) {
+        Port->ClosePort();
+        PortOpenFlag = false;
+    }
+    // The timer stops too: a tick of a closed window would otherwise go on
+    // changing the exchange state another window may be using.
+    Check.Close();
+    backFromElsewhere_ = false;
+    ClosedOwn();
+}
+
+void TPathCheckWindow::Key__ExitClick()
+{
+    if (PortOpenFlag) {
+        Port->ClosePort();
+        PortOpenFlag = false;
+    }
+    close();
+}
+
+void TPathCheckWindow::Key_UWClick()
+{
+    Check.RunPolling();
+}
+
+void TPathCheckWindow::Key_UUClick()
+{
+    Check.PausePolling();
+}
+
+void TPathCheckWindow::key_rdCalibrClick()
+{
+    Check.ToggleReading();
+    ShowView(ViewButtons); // the button shows the flag at the next refresh or tick
+}
+
+void TPathCheckWindow::key_wrCalibrClick()
+{
+    std::string message;
+    if (!Check.PrepareWrite(message)) {
+        Tell(Q(message));
+        return;
+    }
+    OpenPortIfFree();
+    Check.StartWriting();
+}
+
+void TPathCheckWindow::fiks_U1Click()
+{
+    Check.ToggleHold(1);
+}
+
+void TPathCheckWindow::fiks_U2Click()
+{
+    Check.ToggleHold(2);
+}
+
+void TPathCheckWindow::PortReceiveData(QObject*, void* Buffer, std::uint16_t BufferLength)
+{
+    Check.Receive(Buffer, BufferLength);
+}
+
+void TPathCheckWindow::TimerIOTimer()
+{
+    Check.Tick();
+}
+
+void TPathCheckWindow::Tell(const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(), text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("CheckMessage"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void TPathCheckWindow::PutText(QLineEdit* edit, const std::string& text)
+{
+    const QString q = Q(text);
+    if (edit->text() != q)
+        edit->setText(q);
+}
+
+void TPathCheckWindow::ShowView(unsigned parts)
+{
+    const TCheckView& v = Check.View;
+    if (parts & ViewTables) {
+        Put(canal_1, v.Canal1);
+        Put(canal_2, v.Canal2);
+        PutText(max_c1, v.MaxC1);
+        PutText(min_c1, v.MinC1);
+        PutText(max_c2, v.MaxC2);
+        PutText(min_c2, v.MinC2);
+    }
+    if (parts & ViewCalibration) {
+        Put(adc_0, v.Adc0);
+        Put(mV_0, v.MV0);
+        Put(adc_U2, v.AdcU2);
+        Put(mv_U2, v.MvU2);
+        Put(adc_U1, v.AdcU1);
+        Put(mV_U1, v.MVU1);
+        Put(adc_1023, v.Adc1023);
+        Put(mV_1023, v.MV1023);
+        PutText(real_U2, v.RealU2);
+        PutText(real_U1, v.RealU1);
+        Put(data_sen_13, v.DataSen13);
+        Put(data_sen_25, v.DataSen25);
+        fiks_U1->setChecked(v.FixU1);
+        fiks_U2->setChecked(v.FixU2);
+    }
+    if (parts & ViewProgress) {
+        progress_Rd->setValue(v.ProgressRd);
+        progress_Wr->setValue(v.ProgressWr);
+    }
+    if (parts & ViewButtons) {
+        Press(Key_UW, v.KeyUWDown);
+        Press(Key_UU, v.KeyUUDown);
+        Press(key_rdCalibr, v.ReadDown);
+        if (key_rdCalibr->text() != Q(v.ReadCaption)) {
+            key_rdCalibr->setText(Q(v.ReadCaption));
+            key_rdCalibr->setAccessibleName(key_rdCalibr->text());
+        }
+    }
+    ShowOwn(parts);
+}

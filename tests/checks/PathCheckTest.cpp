@@ -1,0 +1,479 @@
+// The path check logic without a window: frames go to a recorder and a
+// small instrument answers them in order, as a line would.
+#include "PathCheck.h"
+
+#include "Characteristic.h"
+#include "CommandLists.h"
+#include "Registers.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Read(int bank, int address)
+{
+    return {0x3A, static_cast<std::uint8_t>(bank), static_cast<std::uint8_t>(address), 0x80};
+}
+
+Bytes Write(int address, int value)
+{
+    return {0x45, 2, static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(value / 256),
+            static_cast<std::uint8_t>(value % 256), 0x80};
+}
+
+std::vector<Bytes> Reads(int bank, std::initializer_list<int> addresses)
+{
+    std::vector<Bytes> out;
+    for (int a : addresses)
+        out.push_back(Read(bank, a));
+    return out;
+}
+
+std::vector<Bytes> operator+(std::vector<Bytes> a, const std::vector<Bytes>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const std::vector<Bytes> kMeasuringCycle = Reads(1, {0, 1, 2, 3, 9, 10, 11}) + Reads(2, {13, 25});
+const std::vector<Bytes> kBlowCycle =
+    Reads(1, {0, 1, 2, 3, 9, 10, 11}) + Reads(2, {13, 25}) + Reads(1, {12}) + Reads(2, {26});
+
+class PathCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetExchangeGlobals();
+        ResetCheckState();
+        Data_Sen.fill(0);
+        Data_Sen[13] = 130;
+        Data_Sen[25] = 4990;
+        bank1[9] = 2500;
+        bank1[10] = 100;
+        bank1[11] = 4000;
+        bank1[12] = 512;
+        bank2[11] = 7;
+        bank2[13] = 140;
+        bank2[25] = 5000;
+        bank2[26] = 4;
+        Make(MeasuringPathKind);
+    }
+
+    void Make(const TPathCheckKind& kind)
+    {
+        check = std::make_unique<TPathCheck>(kind);
+        check->Engine.Hooks.Send = [this](const std::uint8_t* d, std::uint16_t n) { sent.emplace_back(d, d + n); };
+        check->Engine.Hooks.SetTimer = [this](bool on, int ms) {
+            timerOn = on;
+            timerMs = ms;
+        };
+        check->Engine.Hooks.ClosePort = [this] { ++closed; };
+        check->Hooks.Show = [this](unsigned parts) { shown |= parts; };
+    }
+
+    // The instrument's reply to a frame (writes are stored; 26 outside 1..8 becomes 2).
+    Bytes ReplyTo(const Bytes& frame)
+    {
+        auto& bank = frame[1] == 1 ? bank1 : bank2;
+        if (frame[0] == 0x45) {
+            int value = frame[3] * 256 + frame[4];
+            if (frame[2] == 26 && (value < 1 || value > 8))
+                value = 2;
+            bank[frame[2]] = value;
+            return {0x45, frame[1], frame[2], frame[3], frame[4]};
+        }
+        const auto r = MakeReply(0x3A, frame[1], frame[2], bank[frame[2]]);
+        return Bytes(r.begin(), r.end());
+    }
+
+    void Feed(const Bytes& b) { check->Receive(b.data(), static_cast<std::uint16_t>(b.size())); }
+
+    // Answers every frame sent and not yet answered, in order, including
+    // those sent in answer to replies, until the line is quiet.
+    void Answer()
+    {
+        while (answered < sent.size())
+            Feed(ReplyTo(sent[answered++]));
+    }
+
+    std::vector<Bytes> SentSince(std::size_t from) const { return {sent.begin() + from, sent.end()}; }
+    void Ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            check->Tick();
+    }
+    // A polling cycle from activation, answered.
+    void Activated()
+    {
+        check->Activate();
+        Answer();
+    }
+
+    std::unique_ptr<TPathCheck> check;
+    std::array<int, 256> bank1{};
+    std::array<int, 256> bank2{};
+    std::vector<Bytes> sent;
+    std::size_t answered = 0;
+    bool timerOn = false;
+    int timerMs = 0;
+    int closed = 0;
+    unsigned shown = 0;
+};
+
+TEST_F(PathCheckTest, ActivationPollsNineRegistersFilesThemAndFillsTheDisplays)
+{
+    check->Activate();
+    EXPECT_TRUE(timerOn);
+    EXPECT_EQ(timerMs, 100);
+    EXPECT_TRUE(check->View.KeyUWDown);
+    EXPECT_FALSE(check->View.KeyUUDown);
+    // Before any reply: empty rows, the calibration display from Data_Sen.
+    EXPECT_EQ(check->View.Canal1[3][1], "----");
+    EXPECT_EQ(check->View.Canal2[0][2], "дельта,АЦП");
+    EXPECT_EQ(check->View.MV0, " 130");
+    EXPECT_EQ(check->View.MV1023, "4990");
+    EXPECT_EQ(check->View.RealU2, " 130");
+    EXPECT_EQ(check->View.AdcU1, "1023");
+    EXPECT_EQ(CalibrationPoints.U1Adc, 8184);
+
+    Answer();
+    EXPECT_EQ(sent, kMeasuringCycle);
+    EXPECT_EQ(Channel1Voltage, 2500);
+    EXPECT_EQ(Channel2Voltage, 100);
+    EXPECT_EQ(Channel1Adc, 4000);
+    EXPECT_EQ(Data_Sen[13], 140);
+    EXPECT_EQ(Data_Sen[25], 5000);
+    EXPECT_EQ(Bank2Image[25], 5000);
+    EXPECT_EQ(check->Engine.IdleTicks, 100);   // the pause before the next cycle
+    EXPECT_EQ(check->View.ProgressRd, 0);
+
+    // The tables: one new row, the rest still empty.
+    EXPECT_EQ(check->View.Canal1[1], (std::array<std::string, 3>{" 4000", " 2500", " 2500"}));
+    EXPECT_EQ(check->View.Canal1[2][0], "----");
+    EXPECT_EQ(check->View.Canal2[0], (std::array<std::string, 3>{"АЦП", "мВ", "дельта,мВ"}));
+    EXPECT_EQ(check->View.Canal2[1], (std::array<std::string, 3>{"  533", "  100", "  533"})); // 1600 div 3
+    EXPECT_EQ(check->View.MaxC1, " 2500");
+    EXPECT_EQ(check->View.MinC1, " 2500");
+    // The calibration display: 2500 mV is a U1 reading, shown as count 500.
+    EXPECT_EQ(check->View.AdcU1, " 500");
+    EXPECT_EQ(check->View.MVU1, "2500");
+    EXPECT_EQ(check->View.DataSen13, " 140");
+    EXPECT_EQ(check->View.DataSen25, "5000");
+}
+
+TEST_F(PathCheckTest, TwoQuietTicksThenTheNextCycleWithItsFirstFrameTwice)
+{
+    Activated();
+    const std::size_t before = sent.size();
+    Ticks(2);
+    EXPECT_EQ(sent.size(), before);
+    Ticks(1);
+    ASSERT_EQ(sent.size(), before + 2);
+    EXPECT_EQ(sent[before], Read(1, 0));
+    EXPECT_EQ(sent[before + 1], Read(1, 0));
+    EXPECT_EQ(check->Engine.IdleTicks, 0);
+    EXPECT_TRUE(timerOn);
+
+    // Two replies for register 0: every later reply arrives one frame late.
+    // Each is still filed under its own register and bank, so the channel-1
+    // count read while word 13 is outstanding is not taken for word 11.
+    bank1[11] = 4008;
+    Answer();
+    EXPECT_EQ(Channel1Adc, 4008);
+    EXPECT_EQ(Data_Sen[11], 0);
+    EXPECT_EQ(Bank2Image[11], 0);
+    EXPECT_EQ(Data_Sen[25], 5000);
+    EXPECT_EQ(check->View.Canal1[1][0], " 4008");
+}
+
+TEST_F(PathCheckTest, RepliesAreTakenSplitOrWithAByteTooMany)
+{
+    check->Activate();
+    // Register 0 in two chunks: decoded once, when the fifth byte arrives.
+    const Bytes r0 = ReplyTo(sent[0]);
+    Feed({r0.begin(), r0.begin() + 2});
+    EXPECT_EQ(sent.size(), 1u);
+    Feed({r0.begin() + 2, r0.end()});
+    ASSERT_EQ(sent.size(), 2u);
+    // Register 1 with a stray sixth byte in the same chunk: taken as the
+    // reply, the sixth byte dropped when the next frame goes out.
+    bank1[1] = 0x1234;
+    Bytes r1 = ReplyTo(sent[1]);
+    r1.push_back(0xFF);
+    Feed(r1);
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(V1, 0x1234);
+    EXPECT_EQ(check->Engine.ReceiveCount, 0);
+    // A reply naming an address beyond ReadValues is not stored there but
+    // moves the list on like any other.
+    ReadValues.fill(-5);
+    Feed({0x3A, 1, 200, 0, 9});
+    EXPECT_EQ(sent.size(), 4u);
+    for (int v : ReadValues)
+        EXPECT_EQ(v, -5);
+}
+
+TEST_F(PathCheckTest, PointsFollowChannelOneUnlessHeld)
+{
+    auto cycle = [this](int mv, int adc) {
+        bank1[9] = mv;
+        bank1[11] = adc;
+        ResetExchangeGlobals();
+        check->StartReadCycle();
+        Answer();
+    };
+    check->Activate();
+    Answer();
+    cycle(1000, 1640);
+    EXPECT_EQ(CalibrationPoints.U1mV, 1000);
+    EXPECT_EQ(CalibrationPoints.U1Adc, 1640);
+    EXPECT_EQ(check->View.AdcU1, " 205");
+    cycle(999, 1632);
+    EXPECT_EQ(CalibrationPoints.U2mV, 999);
+    EXPECT_EQ(CalibrationPoints.U2Adc, 1632);
+    EXPECT_EQ(CalibrationPoints.U1mV, 1000);
+    EXPECT_EQ(check->View.MvU2, " 999");
+
+    check->ToggleHold(1);
+    EXPECT_TRUE(HoldU1);
+    EXPECT_TRUE(check->View.FixU1);
+    cycle(3000, 4900);
+    EXPECT_EQ(CalibrationPoints.U1mV, 1000);
+    EXPECT_EQ(CalibrationPoints.U1Adc, 1640);
+    cycle(500, 820); // U2 is not held
+    EXPECT_EQ(CalibrationPoints.U2mV, 500);
+    check->ToggleHold(2);
+    cycle(600, 984);
+    EXPECT_EQ(CalibrationPoints.U2mV, 500);
+    check->ToggleHold(1);
+    EXPECT_FALSE(check->View.FixU1);
+    cycle(3000, 4900);
+    EXPECT_EQ(CalibrationPoints.U1mV, 3000);
+}
+
+TEST_F(PathCheckTest, TablesScrollWithDeltasAndTheExtremesReadTheirEditsLeniently)
+{
+    check->Activate();
+    Answer();
+    ResetExchangeGlobals();
+    bank1[9] = 2450;
+    bank1[10] = 130;
+    check->View.MaxC1 = "2480xyz";   // typed: counts as 2480
+    check->View.MinC2 = "";          // empty counts as 0
+    check->StartReadCycle();
+    Answer();
+    EXPECT_EQ(check->View.Canal1[1], (std::array<std::string, 3>{" 4000", " 2450", "  -50"}));
+    EXPECT_EQ(check->View.Canal1[2], (std::array<std::string, 3>{" 4000", " 2500", " 2500"}));
+    EXPECT_EQ(check->View.Canal2[1], (std::array<std::string, 3>{"  693", "  130", "  160"}));
+    EXPECT_EQ(check->View.MaxC1, "2480xyz");
+    EXPECT_EQ(check->View.MinC1, " 2450");
+    EXPECT_EQ(check->View.MinC2, "");
+    EXPECT_EQ(check->View.MaxC2, "  130");
+    EXPECT_EQ(LiveHistory[0][1][0], 2450);
+    EXPECT_EQ(LiveHistory[0][1][1], 2500);
+
+    // The histories outlive the window: after a new activation the rows are
+    // empty again but the first delta is against the last value shown.
+    check->Activate();
+    EXPECT_EQ(check->View.Canal1[1][2], "----");
+    bank1[9] = 2460;
+    Answer();
+    EXPECT_EQ(check->View.Canal1[1][2], "   10");
+    // Run resets the extremes before its cycle.
+    check->RunPolling();
+    EXPECT_EQ(check->View.MaxC1, "0");
+    EXPECT_EQ(check->View.MinC1, "5050");
+}
+
+TEST_F(PathCheckTest, PauseStopsAtTheNextTickAndRunStartsAgain)
+{
+    Activated();
+    check->PausePolling();
+    EXPECT_FALSE(check->View.KeyUWDown);
+    EXPECT_TRUE(check->View.KeyUUDown);
+    const std::size_t before = sent.size();
+    Ticks(1);
+    EXPECT_FALSE(timerOn);
+    EXPECT_EQ(sent.size(), before);
+    EXPECT_EQ(check->View.ReadCaption, "Читать из прибора");
+
+    check->RunPolling();
+    EXPECT_TRUE(timerOn);
+    EXPECT_EQ(SentSince(before), std::vector<Bytes>{Read(1, 0)});
+    EXPECT_TRUE(check->View.KeyUWDown);
+    EXPECT_FALSE(check->View.KeyUUDown);
+}
+
+TEST_F(PathCheckTest, ReadingKeepsPollingForTheCalibrationDisplayOnly)
+{
+    Activated();
+    check->PausePolling();
+    check->ToggleReading();
+    EXPECT_TRUE(ReadingFlag);
+    Answer();
+    EXPECT_EQ(check->View.ReadCaption, "Идет считывание");
+    EXPECT_TRUE(check->View.ReadDown);
+    Ticks(3);
+    EXPECT_TRUE(timerOn);
+    EXPECT_EQ(sent.back(), Read(1, 0));
+    // Reading and polling both on: still one row per cycle.
+    check->RunPolling();
+    Answer();
+    const auto rows = LiveHistory[0][1];
+    ResetExchangeGlobals();
+    check->StartReadCycle();
+    Answer();
+    EXPECT_EQ(LiveHistory[0][1][1], rows[0]);
+    EXPECT_EQ(LiveHistory[0][1][2], rows[1]);
+
+    check->ToggleReading();
+    EXPECT_FALSE(ReadingFlag);
+    EXPECT_FALSE(check->Monitoring);
+    Ticks(1);
+    EXPECT_FALSE(timerOn);
+    EXPECT_FALSE(check->View.ReadDown);
+}
+
+TEST_F(PathCheckTest, SilenceIsGivenUpAfter51TicksWithTheFlagLeftToTheWindow)
+{
+    check->Activate();
+    Ticks(50);
+    EXPECT_EQ(sent.size(), 51u); // every tick resent register 0
+    EXPECT_EQ(closed, 0);
+    Ticks(1);
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(timerOn);
+    EXPECT_EQ(sent.size(), 51u);
+    // A bank-2 frame is not resent by a tick.
+    Make(MeasuringPathKind);
+    sent.clear();
+    answered = 0;
+    check->Activate();
+    for (int i = 0; i < 7; ++i)
+        Feed(ReplyTo(sent[i]));
+    ASSERT_EQ(sent.back(), Read(2, 13));
+    Ticks(3);
+    EXPECT_EQ(sent.size(), 8u);
+}
+
+TEST_F(PathCheckTest, CalibrationIsComputedWrittenThreeTimesAndReadBackOnce)
+{
+    Activated();
+    CalibrationPoints.U1Adc = 6400;
+    CalibrationPoints.U2Adc = 800;
+    check->View.RealU1 = "4000";
+    check->View.RealU2 = " 600";
+    std::string message;
+    ASSERT_TRUE(check->PrepareWrite(message));
+    EXPECT_EQ(Data_Sen[13], 114);
+    EXPECT_EQ(Data_Sen[25], 5083);
+    EXPECT_EQ(check->View.MV0, " 114");
+    EXPECT_EQ(check->View.MV1023, "5083");
+    EXPECT_EQ(check->View.RealU1, "4000");
+    EXPECT_EQ(check->View.MvU2, " 600");
+    EXPECT_EQ(check->View.DataSen13, " 114");
+
+    const std::size_t before = sent.size();
+    check->StartWriting();
+    EXPECT_FALSE(check->View.KeyUWDown);
+    EXPECT_FALSE(check->View.KeyUUDown);
+    EXPECT_EQ(check->View.ProgressWr, 0);
+    Feed(ReplyTo(sent.back()));
+    EXPECT_EQ(check->View.ProgressWr, 1);
+    answered = before + 1;
+    Ticks(1); // nothing is polling: the timer stops, replies drive the rest
+    EXPECT_FALSE(timerOn);
+    Answer();
+    const std::vector<Bytes> writes = {Write(13, 114), Write(25, 5083), Write(13, 114),
+                                       Write(25, 5083), Write(13, 114), Write(25, 5083)};
+    EXPECT_EQ(SentSince(before), writes + kMeasuringCycle);
+    EXPECT_EQ(bank2[13], 114);
+    EXPECT_EQ(bank2[25], 5083);
+    EXPECT_EQ(Data_Sen[25], 5083);
+    Ticks(5);
+    EXPECT_EQ(SentSince(before).size(), 15u); // polling stays paused
+}
+
+TEST_F(PathCheckTest, EqualCountsWriteNothingAndTellWhatToDo)
+{
+    Activated();
+    CalibrationPoints.U1Adc = 4000;
+    CalibrationPoints.U2Adc = 4000;
+    check->View.RealU1 = "4000";
+    check->View.RealU2 = "600";
+    const std::size_t before = sent.size();
+    std::string message;
+    EXPECT_FALSE(check->PrepareWrite(message));
+    EXPECT_NE(message.find("1000 мВ"), std::string::npos);
+    EXPECT_EQ(Data_Sen[13], 140);
+    EXPECT_EQ(Data_Sen[25], 5000);
+    EXPECT_EQ(check->View.RealU1, "4000");
+    EXPECT_EQ(sent.size(), before);
+    EXPECT_TRUE(check->Monitoring);
+}
+
+TEST_F(PathCheckTest, BlowCheckReadsElevenRegistersAndWritesTheDeltaSixTimes)
+{
+    Make(BlowPathKind);
+    // The zero level shows 4 until register 12 has been read.
+    check->RefreshCalibration();
+    EXPECT_EQ(check->View.FixRd, "    4");
+    EXPECT_EQ(check->View.Canal2[0][2], "дельта");
+
+    check->Activate();
+    EXPECT_EQ(check->View.RealU1, " 4990"); // width 5 here
+    EXPECT_EQ(check->View.MV1023, "4990");  // width 4 still
+    EXPECT_EQ(CalibrationPoints.U1Adc, 1023);
+    Answer();
+    EXPECT_EQ(sent, kBlowCycle);
+    EXPECT_EQ(BlowOutZero, 512);
+    EXPECT_EQ(check->View.FixRd, "  512");
+    EXPECT_EQ(check->View.DeltaRd, "    4");
+    EXPECT_EQ(check->View.Canal2[0][2], "делта,мВ");
+    EXPECT_EQ(check->View.Canal1[0][2], "дельта,мВ");
+    EXPECT_EQ(check->View.AdcU1, " 4000"); // the plain count
+
+    // 12 is written as 12; the instrument falls back to 2, and the window
+    // shows that after polling is resumed.
+    check->View.DeltaWr = "12";
+    std::string message;
+    ASSERT_TRUE(check->PrepareWrite(message));
+    EXPECT_EQ(Data_Sen[26], 12);
+    const std::size_t before = sent.size();
+    check->StartWriting();
+    Answer();
+    EXPECT_EQ(SentSince(before), std::vector<Bytes>(6, Write(26, 12)) + kBlowCycle);
+    EXPECT_EQ(Data_Sen[26], 2);
+    EXPECT_EQ(check->View.DeltaRd, "   12");
+    check->RunPolling();
+    Answer();
+    EXPECT_EQ(check->View.DeltaRd, "    2");
+
+    // What does not fit a word is not cut into another value on the wire.
+    check->View.DeltaWr = "65540";
+    ASSERT_TRUE(check->PrepareWrite(message));
+    EXPECT_EQ(Data_Sen[26], 65535);
+}
+
+TEST_F(PathCheckTest, AfterCloseTicksTouchNothing)
+{
+    Activated();
+    check->Close();
+    EXPECT_FALSE(timerOn);
+    const auto list = CommandList;
+    ExchangeState = ExchangeIdle;
+    const std::size_t before = sent.size();
+    Ticks(110);
+    EXPECT_EQ(sent.size(), before);
+    EXPECT_EQ(ExchangeState, ExchangeIdle);
+    EXPECT_EQ(CommandList, list);
+    EXPECT_EQ(closed, 0);
+}
+
+} // namespace

@@ -1,0 +1,53 @@
+#pragma once
+// The instrument on the service bench, for the path check window tests:
+// the simulator on a pseudo-terminal linked as COM3 in the working folder,
+// with the bench's true channel-1 voltage. Everything the tests ask of the
+// instrument model goes through here.
+#include "Registers.h"
+#include "SimLog.h"
+#include "Simulator.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TServiceBench {
+public:
+    explicit TServiceBench(const std::string& logPath)
+    {
+        TSimOptions options;
+        options.LogPath = logPath;
+        logPath_ = logPath;
+        sim_ = std::make_unique<TSimulator>(options);
+        sim_->Start();
+        sim_->MakeLink("COM3");
+    }
+
+    // The voltage a voltmeter measures at channel 1, mV.
+    void SetTrueChannel1(int mV)
+    {
+        sim_->WithInstrument([mV](TInstrument& i) { i.HoldChannel1(mV); });
+    }
+    // The instrument's registers as it would answer them now.
+    int Register(int bank, int address)
+    {
+        return sim_->WithInstrument([this, bank, address](TInstrument& i) {
+            i.Update(sim_->NowMs());
+            return bank == Bank1 ? i.Bank1Words[address] : i.Bank2Words[address];
+        });
+    }
+    // A stored word of bank 2, as if written earlier.
+    void SetWord(int address, int value)
+    {
+        sim_->WithInstrument([=](TInstrument& i) { i.Bank2Words[address] = value; });
+    }
+    void SetSilent(bool silent) { sim_->SetSilent(silent); }
+    std::uint64_t FramesReceived() const { return sim_->FramesReceived(); }
+    // Every frame the program sent, as "3A 01 09 80".
+    std::vector<std::string> Frames() const { return SentFrames(ReadSimLog(logPath_)); }
+
+private:
+    std::unique_ptr<TSimulator> sim_;
+    std::string logPath_;
+};
