@@ -41,8 +41,7 @@ QLabel* Caption(QWidget* parent, const char* name, const QString& text)
 QLabel* Value(QWidget* parent, const char* name, const QString& text, const QString& role)
 {
     auto* label = new QLabel(text, parent);
-    NameControl(label, name, text);
-    label->setAccessibleDescription(role);
+    NameValueLabel(label, name, role);
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setBold(true);
     label->setFont(font);

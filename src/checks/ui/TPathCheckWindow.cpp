@@ -29,7 +29,6 @@ void Put(QLabel* label, const std::string& text)
     if (label->text() == q)
         return;
     label->setText(q);
-    label->setAccessibleName(q.trimmed());
 }
 
 void Put(QTableWidget* grid, const TCheckView::Table& cells)
