@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 bool InputErrorFlag = false;
+bool WriteAfterTransfer = false;
 
 namespace {
 

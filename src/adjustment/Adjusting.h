@@ -17,6 +17,12 @@
 // The result of the last validation of a point grid: true when it failed.
 extern bool InputErrorFlag;
 
+// Set when the sensor database window closes with its transfer on
+// "База => Прибор": from then on every activation of the adjustment window
+// writes the characteristic to the instrument instead of reading it.
+// Nothing clears it.
+extern bool WriteAfterTransfer;
+
 // The window's lists.
 // Full read: bank 2 addresses 27, 31, 64..67, 72..75, 80..83, then 0..31.
 std::vector<TCommandItem> FullReadList();
