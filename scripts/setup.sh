@@ -23,7 +23,7 @@ KAVREL_TEST_PACKAGES=(
 )
 # What making and checking the Debian package needs besides.
 KAVREL_PACKAGING_TOOLS=(
-    dpkg-dev desktop-file-utils appstream
+    dpkg-dev desktop-file-utils appstream file
 )
 
 kavrel_install_missing() {
