@@ -61,8 +61,9 @@ QPlainTextEdit* MakeNote(QWidget* parent, const char* name, const QString& role,
     auto* memo = new QPlainTextEdit(lines.join(QLatin1Char('\n')), parent);
     NameControl(memo, name, role);
     memo->setReadOnly(true);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memo->setFixedHeight(72);
+    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setFixedHeight(84);
     memo->setFocusPolicy(Qt::NoFocus);
     return memo;
 }
