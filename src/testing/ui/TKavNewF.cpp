@@ -336,8 +336,8 @@ void TKavNewF::box_AvtonomClick()
 void TKavNewF::Key__ExitClick()
 {
     std::string error;
-    // A list that could not be read was reported on activation and is
-    // never written over.
+    // A list that could not be taken in whole (unreadable, or longer than
+    // its 501 records) was reported on activation and is never written over.
     if (!PersonFileUnreadable && !SavePersonList(&error))
         QMessageBox::warning(this, AppTitle(),
                              QStringLiteral("Список тестируемых не сохранён в файл %1:\n%2")
