@@ -22,6 +22,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -182,9 +183,21 @@ void TKavNewF::ShowMonthFile()
 {
     std::vector<std::string> lines;
     OpenMonthFile(lines);
-    memo_test->clear();
+    // The memo gets the whole month as one text: added line by line, a
+    // month of 200 000 lines held the window up for seconds.
+    std::size_t size = 0;
     for (const std::string& line : lines)
-        memo_test->appendPlainText(Q(line));
+        size += line.size() + 1;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : lines) {
+        if (!text.empty())
+            text += '\n';
+        text += line;
+    }
+    memo_test->setPlainText(QString::fromStdString(text));
+    // As after adding the lines: the newest at the bottom in view.
+    memo_test->verticalScrollBar()->setValue(memo_test->verticalScrollBar()->maximum());
 }
 
 void TKavNewF::StartReadList()
