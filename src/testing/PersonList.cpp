@@ -86,9 +86,10 @@ bool LoadPersonList(std::string* error)
         PersonNames[k] = NextLine(bytes, pos);
         PersonMarks[k] = NextLine(bytes, pos);
     }
-    // Lines past the 501 records (a hand-edited or merged file) would be
-    // cut off by the next save: the file is shown, and kept as it is.
-    if (bytes.find_first_not_of("\r\n", pos) != std::string::npos) {
+    // Names past the 501 records (a hand-edited or merged file) would be
+    // cut off by the next save: the file is shown, and kept as it is. Empty
+    // records and lines there lose nothing.
+    if (bytes.find_first_not_of("\r\n ;", pos) != std::string::npos) {
         PersonFileUnreadable = true;
         keptReason = std::string("файл ") + PersonFileName
                      + " длиннее списка из 501 записи, и его строки после 1002-й были бы потеряны";

@@ -49,7 +49,7 @@ void ResetPersonList();
 // at the end of a short file read as empty strings; CR LF, LF and CR all end
 // a line. Returns false, with the message for the user in `error`, when the
 // file is there but cannot be read (the slots are then empty), when it holds
-// more than its 501 records (the slots get the first 501; a save would drop
+// names past its 501 records (the slots get the first 501; a save would drop
 // the rest), or when a missing file could not be created. A file that could
 // not be taken in whole is never saved over until a later load takes it.
 bool LoadPersonList(std::string* error = nullptr);

@@ -278,10 +278,11 @@ TEST_F(PersonListTest, FileRunningOnPastItsRecordsIsShownButNeverSavedOver)
     EXPECT_FALSE(SavePersonList());
     EXPECT_EQ(FileText(), bytes);
 
-    // Empty lines after the records lose nothing: such a file is saved as usual.
+    // Empty records or lines after the records lose nothing: such a file is
+    // saved as usual.
     {
         std::ofstream out(PersonFileName, std::ios::binary);
-        out << FileWith({"Иванов"}) << "\r\n\r\n";
+        out << FileWith({"Иванов"}) << " \r\n;\r\n\r\n";
     }
     EXPECT_TRUE(LoadPersonList());
     EXPECT_TRUE(SavePersonList());
