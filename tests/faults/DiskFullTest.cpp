@@ -3,7 +3,8 @@
 // append leaves no piece of its lines), no temporary file is left, and the
 // next save once there is room works.
 //  - Without special rights: a file size limit (RLIMIT_FSIZE) stops the
-//    write at every point of the new content.
+//    write at its first byte, after one byte, a third and half way through,
+//    and one byte short of its end.
 //  - As root: a small in-memory file system (tmpfs, in a mount namespace
 //    of the test's own) filled to the last few pages.
 #include "SavedFiles.h"
@@ -66,7 +67,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(DiskFullTest, EveryFileStoppedAtEveryPointOfItsWriteKeepsTheOldOne)
+TEST_F(DiskFullTest, EveryFileStoppedPartWayThroughItsWriteKeepsTheOldOne)
 {
     int checked = 0;
     for (FileKind k : AllFileKinds) {
