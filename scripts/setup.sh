@@ -26,6 +26,10 @@ KAVREL_PACKAGING_TOOLS=(
     dpkg-dev desktop-file-utils appstream file
 )
 
+# The fuzz step alone needs these: clang and libFuzzer with the sanitizer
+# runtimes. Installed when that step runs, not for building the program.
+KAVREL_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
 kavrel_install_missing() {
     local wanted=("$@")
     [ ${#wanted[@]} -eq 0 ] && wanted=("${KAVREL_PACKAGES[@]}")
@@ -66,4 +70,23 @@ kavrel_build_programs() {
 kavrel_setup() {
     kavrel_install_missing "${KAVREL_PACKAGES[@]}" "${KAVREL_TEST_PACKAGES[@]}"
     kavrel_build "$@"
+}
+
+# Installs those of the named Debian packages that are missing.
+kavrel_install_packages() {
+    [ $# -eq 0 ] && return 0
+    kavrel_install_missing "$@"
+}
+
+# The fuzz build in build-fuzz: clang, libFuzzer and the sanitizers, the
+# logic libraries and the fuzz targets alone. Installs clang first; returns
+# non-zero, saying why, when it cannot be had.
+# Usage: kavrel_fuzz_build SECONDS-PER-TARGET-AS-A-TEST
+kavrel_fuzz_build() {
+    if ! kavrel_install_packages "${KAVREL_FUZZ_PACKAGES[@]}" || ! command -v clang++ >/dev/null; then
+        echo "clang with libFuzzer is not available: the fuzz targets are not built." >&2
+        return 1
+    fi
+    kavrel_build "$KAVREL_ROOT/build-fuzz" -DKAVREL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+        -DKAVREL_FUZZ_SECONDS="$1"
 }

@@ -239,6 +239,9 @@ std::vector<std::string> BuildAct(const std::string& line)
         edit(23, [&](std::string& s) {
             DeleteAt(s, 3, static_cast<int>(e.namePart.size()));
             InsertAt(e.namePart, s, 1);
+            // A name longer than the line ends where the page does.
+            if (s.size() > static_cast<std::size_t>(PageWidth))
+                s.resize(PageWidth);
         });
     }
     edit(31, [&](std::string& s) { ReplaceAt(s, 39, e.dateTime); });

@@ -39,8 +39,9 @@ ActEntry ReadActEntry(const std::string& line);
 // The act's first page filled from a journal line: the name part in line
 // 23, the date and time in line 31, the instrument in line 45, the result,
 // hour and minutes in line 46. Each value replaces as many characters as it
-// has, so the edited lines keep their 75 characters. A line without "  -  "
-// (a blank grid row) gives the blank first page.
+// has, so the edited lines keep their 75 characters; a name longer than 73
+// characters is cut where line 23 ends, as the page prints it. A line
+// without "  -  " (a blank grid row) gives the blank first page.
 std::vector<std::string> BuildAct(const std::string& line);
 
 // The title of a saved or printed protocol: the act's title line

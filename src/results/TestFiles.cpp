@@ -61,7 +61,12 @@ std::string PromilleText(int v6)
 
 std::string TestRecord(const std::string& name, int v6)
 {
-    return "> " + name + "  -  " + PromilleText(v6);
+    // A line break inside the name would split the test line in two.
+    std::string oneLine = name;
+    for (char& c : oneLine)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return "> " + oneLine + "  -  " + PromilleText(v6);
 }
 
 std::string TestLine(const std::string& name, int v6)
@@ -72,7 +77,7 @@ std::string TestLine(const std::string& name, int v6)
 
 bool AppendTestLine(const std::string& line, std::string* error)
 {
-    return AppendToFile(MonthFileName, JoinFileLines({line}), error);
+    return AppendTextLines(MonthFileName, JoinFileLines({line}), error);
 }
 
 void LoadMonth(int month, std::vector<std::string>& journal)
@@ -91,7 +96,7 @@ std::string ExportFileName()
 
 bool AppendExport(const std::string& fileName, const std::vector<std::string>& lines, std::string* error)
 {
-    return AppendToFile(fileName, JoinFileLines(lines), error);
+    return AppendTextLines(fileName, JoinFileLines(lines), error);
 }
 
 bool WriteProtocol(const std::string& fileName, const std::vector<std::string>& lines, std::string* error)

@@ -30,7 +30,8 @@ bool OpenMonthFile(std::vector<std::string>& lines, std::string* error = nullptr
 // ("12.3" for 123).
 std::string PromilleText(int v6);
 
-// "> " + name + "  -  " + PromilleText(v6).
+// "> " + name + "  -  " + PromilleText(v6). Line breaks in the name become
+// blanks, so that the record stays one line.
 std::string TestRecord(const std::string& name, int v6);
 
 // The whole test line from the date and time fields: DD.MM HH:MM, a space,
@@ -40,8 +41,10 @@ std::string TestRecord(const std::string& name, int v6);
 std::string TestLine(const std::string& name, int v6);
 
 // Appends one line with CR LF to MonthFileName (created if missing), flushed
-// and synced to disk before returning. False, with the reason, on failure;
-// the caller tells the user and keeps the line on screen.
+// and synced to disk before returning; when the file's last line has no
+// line end, the new line still starts on a line of its own. False, with the
+// reason, on failure (nothing of the line stays in the file); the caller
+// tells the user and keeps the line on screen.
 bool AppendTestLine(const std::string& line, std::string* error = nullptr);
 
 // Loads month m (1..12) into the journal: the non-empty lines of
@@ -54,7 +57,8 @@ void LoadMonth(int month, std::vector<std::string>& journal);
 std::string ExportFileName();
 
 // Appends the lines, each with CR LF, to the named file (created if
-// missing), synced to disk. False, with the reason, on failure.
+// missing), synced to disk, starting on a line of their own. False, with
+// the reason, on failure (the file is cut back to what it held).
 bool AppendExport(const std::string& fileName, const std::vector<std::string>& lines,
                   std::string* error = nullptr);
 

@@ -1,5 +1,7 @@
 #include "Cp1251.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace {
@@ -67,6 +69,30 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i)
     return cp;
 }
 
+struct HighEntry {
+    char32_t codePoint;
+    char byte;
+};
+
+// The byte of a character of the code page's upper half; '?' when the code
+// page lacks it. A search in the sorted table: every file written goes
+// through here character by character.
+char HighByteFor(char32_t cp)
+{
+    if (cp >= 0x0410 && cp <= 0x044F) // А..я, most of what the files hold
+        return static_cast<char>(0xC0 + (cp - 0x0410));
+    static const std::array<HighEntry, 128> table = [] {
+        std::array<HighEntry, 128> t{};
+        for (int k = 0; k < 128; ++k)
+            t[k] = {kHighHalf[k], static_cast<char>(0x80 + k)};
+        std::sort(t.begin(), t.end(), [](const HighEntry& a, const HighEntry& b) { return a.codePoint < b.codePoint; });
+        return t;
+    }();
+    const auto it = std::lower_bound(table.begin(), table.end(), cp,
+                                     [](const HighEntry& e, char32_t c) { return e.codePoint < c; });
+    return it != table.end() && it->codePoint == cp ? it->byte : '?';
+}
+
 } // namespace
 
 std::string ToCp1251(std::string_view utf8)
@@ -80,14 +106,7 @@ std::string ToCp1251(std::string_view utf8)
             out += static_cast<char>(cp);
             continue;
         }
-        char byte = '?';
-        for (int k = 0; k < 128; ++k) {
-            if (kHighHalf[k] == cp) {
-                byte = static_cast<char>(0x80 + k);
-                break;
-            }
-        }
-        out += byte;
+        out += HighByteFor(cp);
     }
     return out;
 }

@@ -248,3 +248,21 @@ bool AppendToFile(const std::string& name, const std::string& bytes, std::string
     }
     return ok;
 }
+
+bool AppendTextLines(const std::string& name, const std::string& bytes, std::string* error)
+{
+    if (bytes.empty())
+        return AppendToFile(name, bytes, error);
+    char last = '\n';
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0
+            || ::pread(fd, &last, 1, st.st_size - 1) != 1)
+            last = '\n';
+        ::close(fd);
+    }
+    // A line cut after its CR only needs the LF.
+    const char* end = last == '\n' ? "" : last == '\r' ? "\n" : "\r\n";
+    return AppendToFile(name, end + bytes, error);
+}

@@ -54,3 +54,9 @@ bool WriteFileAtomically(const std::string& name, const std::string& bytes, std:
 // (a full disk), the file is cut back to its size before the append, so no
 // partial line stays behind. False, with the reason, on failure.
 bool AppendToFile(const std::string& name, const std::string& bytes, std::string* error = nullptr);
+
+// AppendToFile for text files of lines ending in CR LF: when the file's last
+// line has no line end (a hand-edited file, or an append that a crash or a
+// power cut stopped half way), CR LF is written first, so that the new
+// lines start on a line of their own instead of being glued to it.
+bool AppendTextLines(const std::string& name, const std::string& bytes, std::string* error = nullptr);

@@ -18,6 +18,11 @@ std::string SelectedName;
 bool PersonFileUnreadable = false;
 
 namespace {
+// Why the file is kept from saves, for the save's refusal.
+std::string keptReason;
+}
+
+namespace {
 
 void FillEmptySlots()
 {
@@ -69,6 +74,8 @@ bool LoadPersonList(std::string* error)
         // and keep every save away from the file.
         FillEmptySlots();
         PersonFileUnreadable = true;
+        keptReason = std::string("файл ") + PersonFileName
+                     + " не был прочитан, и его имена не будут заменены пустым списком";
         if (error)
             *error = std::string("Файл ") + PersonFileName + " не удаётся прочитать: " + FileErrorText(reason)
                      + ".\nСписок тестируемых пуст; файл оставлен без изменений.";
@@ -78,6 +85,19 @@ bool LoadPersonList(std::string* error)
     for (int k = 0; k < PersonSlots; ++k) {
         PersonNames[k] = NextLine(bytes, pos);
         PersonMarks[k] = NextLine(bytes, pos);
+    }
+    // Names past the 501 records (a hand-edited or merged file) would be
+    // cut off by the next save: the file is shown, and kept as it is. Empty
+    // records and lines there lose nothing.
+    if (bytes.find_first_not_of("\r\n ;", pos) != std::string::npos) {
+        PersonFileUnreadable = true;
+        keptReason = std::string("файл ") + PersonFileName
+                     + " длиннее списка из 501 записи, и его строки после 1002-й были бы потеряны";
+        if (error)
+            *error = std::string("Файл ") + PersonFileName
+                     + " длиннее списка из 501 записи: строки после 1002-й не показаны."
+                       "\nФайл оставлен без изменений, новые имена в него не записываются.";
+        return false;
     }
     return true;
 }
@@ -127,8 +147,7 @@ bool SavePersonList(std::string* error)
 {
     if (PersonFileUnreadable) {
         if (error)
-            *error = std::string("файл ") + PersonFileName
-                     + " не был прочитан, и его имена не будут заменены пустым списком";
+            *error = keptReason;
         return false;
     }
     return WriteFileAtomically(PersonFileName, PersonFileBytes(), error);

@@ -48,12 +48,14 @@ void ResetPersonList();
 // empty records (" " and ";") and the slots are set likewise. Lines missing
 // at the end of a short file read as empty strings; CR LF, LF and CR all end
 // a line. Returns false, with the message for the user in `error`, when the
-// file is there but cannot be read (the slots are then empty and the file
-// is never saved over until a later load reads it) or a missing file could
-// not be created.
+// file is there but cannot be read (the slots are then empty), when it holds
+// names past its 501 records (the slots get the first 501; a save would drop
+// the rest), or when a missing file could not be created. A file that could
+// not be taken in whole is never saved over until a later load takes it.
 bool LoadPersonList(std::string* error = nullptr);
 
-// True while the last load found "Personal.txt" but could not read it.
+// True while the last load found "Personal.txt" but could not take it in
+// whole: it could not be read, or it runs on past its 501 records.
 extern bool PersonFileUnreadable;
 
 // Counts the names up to the first empty slot (at most 500) and fills the
@@ -76,7 +78,7 @@ bool AddPerson(const std::string& name, bool* saved = nullptr, std::string* erro
 // Writes all 501 records to "Personal.txt" in one step (a temporary file
 // synced and renamed over the old one). A missing file is written whole as
 // well, so no name is ever lost. False, with the reason, on failure, and
-// while the file could not be read (its names would be lost).
+// while the file could not be taken in whole (PersonFileUnreadable).
 bool SavePersonList(std::string* error = nullptr);
 
 // The file's bytes for the current slots (Windows-1251, CR LF).

@@ -165,6 +165,18 @@ TEST(ProtocolPagesTest, ActForEmptyNameLeavesTheNameLineBlank)
     EXPECT_NE(act[46].find(" 14  ч 07  мин"), std::string::npos);
 }
 
+TEST(ProtocolPagesTest, NameTooLongForTheLineIsCutWhereTheLineEnds)
+{
+    // Found by fuzzing: line 23 grew past the page's width, so the saved
+    // text protocol differed from the printed page.
+    const std::string name = "Константинопольский-Оглы Александр Александрович, 1985 г.р., паспорт 1234 567";
+    ASSERT_GT(CharCount(name), 73);
+    const std::vector<std::string> act = BuildAct("07.12 09:05 > " + name + "  -  0.4");
+    EXPECT_EQ(CharCount(act[23]), 75);
+    EXPECT_EQ(act[23], VisiblePage({name + " __"})[0]);
+    EXPECT_NE(act[46].find("0.4"), std::string::npos);
+}
+
 TEST(ProtocolPagesTest, BlankGridRowGivesTheBlankFirstPage)
 {
     EXPECT_EQ(BuildAct(" "), FirstPageTemplate());

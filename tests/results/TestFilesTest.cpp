@@ -77,6 +77,26 @@ TEST_F(TestFilesTest, EmptyNameAndPromilleValues)
     EXPECT_EQ(PromilleText(65535), "6553.5");
 }
 
+// Found by fuzzing: a name with a line break made two lines of one test,
+// and a line appended to a file whose last line had no line end (edited by
+// hand, or an append cut short by a crash) was glued onto that line.
+TEST_F(TestFilesTest, ATestLineStaysOneLineOfItsOwn)
+{
+    ReadDate();
+    ReadTime();
+    EXPECT_EQ(TestLine("Иванов\r\nИван", 3), "07.12 09:05 > Иванов  Иван  -  0.3");
+
+    MonthFileName = "Test_12.txt";
+    for (const std::string& before : {std::string("07.12 08:00 > A  -  0.1"), std::string("07.12 08:00 > A  -  0.1\r")}) {
+        PutFile("Test_12.txt", before);
+        ASSERT_TRUE(AppendTestLine(TestLine("B", 2)));
+        EXPECT_EQ(FileBytes("Test_12.txt"), "07.12 08:00 > A  -  0.1\r\n07.12 09:05 > B  -  0.2\r\n");
+    }
+    PutFile("Kav_07_12.txt", "X");
+    ASSERT_TRUE(AppendExport("Kav_07_12.txt", {"Y"}));
+    EXPECT_EQ(FileBytes("Kav_07_12.txt"), "X\r\nY\r\n");
+}
+
 TEST_F(TestFilesTest, OpeningAMonthWithoutFileCreatesItEmpty)
 {
     ReadDate();

@@ -253,3 +253,37 @@ TEST_F(PersonListTest, UnreadableFileIsReportedKeptAndNeverSavedOver)
     });
     EXPECT_EQ(problem, "");
 }
+
+// Found by fuzzing: lines past the 501 records (a merged or hand-edited
+// file) were dropped by the next save.
+TEST_F(PersonListTest, FileRunningOnPastItsRecordsIsShownButNeverSavedOver)
+{
+    const std::string bytes = FileWith({"Иванов", "Петров"}) + ToCp1251("Сидоров\r\n;\r\n");
+    {
+        std::ofstream out(PersonFileName, std::ios::binary);
+        out << bytes;
+    }
+    std::string error;
+    EXPECT_FALSE(LoadPersonList(&error));
+    EXPECT_EQ(error, "Файл Personal.txt длиннее списка из 501 записи: строки после 1002-й не показаны.\n"
+                     "Файл оставлен без изменений, новые имена в него не записываются.");
+    EXPECT_TRUE(PersonFileUnreadable);
+    NumberPersonList();
+    EXPECT_EQ(PersonCount, 2);
+    bool saved = true;
+    std::string saveError;
+    EXPECT_TRUE(AddPerson("Орлов", &saved, &saveError));
+    EXPECT_FALSE(saved);
+    EXPECT_NE(saveError.find("длиннее"), std::string::npos);
+    EXPECT_FALSE(SavePersonList());
+    EXPECT_EQ(FileText(), bytes);
+
+    // Empty records or lines after the records lose nothing: such a file is
+    // saved as usual.
+    {
+        std::ofstream out(PersonFileName, std::ios::binary);
+        out << FileWith({"Иванов"}) << " \r\n;\r\n\r\n";
+    }
+    EXPECT_TRUE(LoadPersonList());
+    EXPECT_TRUE(SavePersonList());
+}

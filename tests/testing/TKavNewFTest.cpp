@@ -28,6 +28,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -199,6 +200,29 @@ private slots:
         QVERIFY(!w->Panel1->isHidden());
         QCOMPARE(PortIndex, 3);
         QTRY_VERIFY(sim_->FramesReceived() > 0);
+    }
+
+    // The month's lines go into the memo as one text (line by line a big
+    // month held the window up for seconds); the newest stay in view.
+    void longMonthFileShowsEveryLineWithTheNewestInView()
+    {
+        PortIndex = AutonomousPortIndex;
+        PortName = "Автоном.";
+        std::string bytes;
+        for (int i = 0; i < 3000; ++i)
+            bytes += ToCp1251("01.12 10:" + std::string(i % 60 < 10 ? "0" : "") + std::to_string(i % 60)
+                              + " > Тестируемый " + std::to_string(i) + "  -  0.1")
+                     + "\r\n";
+        QVERIFY(WriteFileAtomically("Test_12.txt", bytes));
+        Open();
+        TKavNewF* w = Window();
+        const QStringList lines = MemoLines(w->memo_test);
+        QCOMPARE(lines.size(), 3000);
+        QCOMPARE(lines.front(), QStringLiteral("01.12 10:00 > Тестируемый 0  -  0.1"));
+        QCOMPARE(lines.back(), QStringLiteral("01.12 10:59 > Тестируемый 2999  -  0.1"));
+        const QScrollBar* bar = w->memo_test->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     void tickingTheBoxStopsTheExchangeAtOnce()

@@ -23,6 +23,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -165,9 +166,21 @@ void TKavNewF::ShowMonthFile()
 {
     std::vector<std::string> lines;
     OpenMonthFile(lines);
-    memo_test->clear();
+    // The memo gets the whole month as one text: added line by line, a
+    // month of 200 000 lines held the window up for seconds.
+    std::size_t size = 0;
     for (const std::string& line : lines)
-        memo_test->appendPlainText(Q(line));
+        size += line.size() + 1;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : lines) {
+        if (!text.empty())
+            text += '\n';
+        text += line;
+    }
+    memo_test->setPlainText(QString::fromStdString(text));
+    // As after adding the lines: the newest at the bottom in view.
+    memo_test->verticalScrollBar()->setValue(memo_test->verticalScrollBar()->maximum());
 }
 
 void TKavNewF::StartReadList()
@@ -312,8 +325,8 @@ void TKavNewF::box_AvtonomClick()
 void TKavNewF::Key__ExitClick()
 {
     std::string error;
-    // A list that could not be read was reported on activation and is
-    // never written over.
+    // A list that could not be taken in whole (unreadable, or longer than
+    // its 501 records) was reported on activation and is never written over.
     if (!PersonFileUnreadable && !SavePersonList(&error))
         QMessageBox::warning(this, AppTitle(),
                              QStringLiteral("Список тестируемых не сохранён в файл %1:\n%2")
