@@ -1,5 +1,7 @@
 #include "CommThreads.h"
 
+#include <pthread.h>
+
 #include "HandOver.h"
 
 #include <QCoreApplication>
@@ -216,6 +218,7 @@ constexpr std::uint32_t kIdleTickMicros = 100000;
 
 void ReceiveThreadBody(const std::shared_ptr<TLinkContext>& link)
 {
+    pthread_setname_np(pthread_self(), PortReceiveThreadName); // seen in debuggers and by the tests
     // The end of a chunk is found by a timed wait of a few milliseconds;
     // the default 50 us of timer slack would add to every reply's delay.
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
@@ -298,6 +301,7 @@ Outcome WriteAll(TLinkContext& link, const std::uint8_t* data, std::size_t lengt
 
 void TransmitThreadBody(const std::shared_ptr<TLinkContext>& link)
 {
+    pthread_setname_np(pthread_self(), PortTransmitThreadName);
     bool wrote = false; // a write completed since the queue last drained
     while (!link->Stopping) {
         TWriteRequest* raw = nullptr;

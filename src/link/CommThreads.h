@@ -46,6 +46,10 @@ public:
 
 inline constexpr int ReadChunkSize = 2048;
 
+// The names the port's threads carry (at most 15 characters).
+inline constexpr const char* PortReceiveThreadName = "kavrel-port-rx";
+inline constexpr const char* PortTransmitThreadName = "kavrel-port-tx";
+
 // One open port: its descriptors and the flags both threads use. Shared by
 // the component and its threads, so that the descriptors are closed only
 // when the last of them lets go (never under a running thread).

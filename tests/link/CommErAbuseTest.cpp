@@ -10,6 +10,7 @@
 //    threads were doing;
 //  - no thread of the component outlives ClosePort or the component.
 #include "PtyHelpers.h"
+#include "CommThreads.h"
 #include "TCommEr.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <dirent.h>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <random>
@@ -33,13 +35,21 @@ using Clock = std::chrono::steady_clock;
 // end, is far beyond it.
 constexpr auto kCloseMargin = std::chrono::milliseconds(500);
 
+// The port's threads alive now, by their names: other threads (the
+// toolkit's, the sanitizers') may come and go meanwhile.
 int ThreadCount()
 {
     int n = 0;
     if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.')
+        while (dirent* e = readdir(d)) {
+            if (e->d_name[0] == '.')
+                continue;
+            std::ifstream comm(std::string("/proc/self/task/") + e->d_name + "/comm");
+            std::string name;
+            std::getline(comm, name);
+            if (name == PortReceiveThreadName || name == PortTransmitThreadName)
                 ++n;
+        }
         closedir(d);
     }
     return n;
