@@ -1,40 +1,69 @@
-# Shared by scripts/run and scripts/test: installs the Debian packages the
-# build needs when they are missing, then configures and builds.
-# Usage (sourced): kavrel_setup BUILD_DIR [extra cmake arguments...]
+# Shared by scripts/run, scripts/test and scripts/package: installs the
+# Debian packages that are missing (with apt's own progress), then
+# configures and builds.
+# Usage (sourced):
+#   kavrel_install_missing [PACKAGE...]    KAVREL_PACKAGES when none are given
+#   kavrel_build BUILD_DIR [cmake arguments...]            everything, tests too
+#   kavrel_build_programs BUILD_DIR [cmake arguments...]   the program and the simulator
 
 KAVREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
+# What building and running the program needs.
 KAVREL_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
-    libgtest-dev
     qt6-translations-l10n  # Qt's own dialogs in Russian; needed at run time too
-    poppler-utils fonts-liberation
+    fonts-liberation
     xvfb xauth
+)
+# What the tests need besides.
+KAVREL_TEST_PACKAGES=(
+    libgtest-dev
+    poppler-utils
+)
+# What making and checking the Debian package needs besides.
+KAVREL_PACKAGING_TOOLS=(
+    dpkg-dev desktop-file-utils appstream file
 )
 
 kavrel_install_missing() {
+    local wanted=("$@")
+    [ ${#wanted[@]} -eq 0 ] && wanted=("${KAVREL_PACKAGES[@]}")
     local missing=()
     local p
-    for p in "${KAVREL_PACKAGES[@]}"; do
+    for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing missing packages: ${missing[*]}"
+    echo "== Installing missing Debian packages: ${missing[*]}"
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+kavrel_configure() {
+    local dir="$1"
+    shift
+    cmake -S "$KAVREL_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 }
 
 kavrel_build() {
     local dir="$1"
     shift
-    cmake -S "$KAVREL_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    kavrel_configure "$dir" -DKAVREL_TESTS=ON "$@"
     cmake --build "$dir" -j "$(nproc)"
 }
 
+kavrel_build_programs() {
+    local dir="$1"
+    shift
+    kavrel_configure "$dir" "$@"
+    cmake --build "$dir" -j "$(nproc)" --target kavrel kavrel-sim
+}
+
+# Everything the tests need, then a whole build.
 kavrel_setup() {
-    kavrel_install_missing
+    kavrel_install_missing "${KAVREL_PACKAGES[@]}" "${KAVREL_TEST_PACKAGES[@]}"
     kavrel_build "$@"
 }

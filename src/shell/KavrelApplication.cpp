@@ -2,6 +2,7 @@
 
 #include "UiKit.h"
 
+#include <QIcon>
 #include <QMessageBox>
 #include <exception>
 
@@ -11,6 +12,11 @@ KavrelApplication::KavrelApplication(int& argc, char** argv) : QApplication(argc
     // It is deliberately not the application display name: the window
     // system would append it to every window caption.
     setApplicationName(QStringLiteral("kavrel"));
+    // Names the installed menu entry, so that the desktop shows its icon and
+    // name for the program's windows.
+    setDesktopFileName(QStringLiteral(KAVREL_APP_ID));
+    // The installed icon (none when run from the build folder).
+    setWindowIcon(QIcon::fromTheme(QStringLiteral(KAVREL_APP_ID)));
 }
 
 void KavrelApplication::ShowError(const QString& text)

@@ -2,6 +2,7 @@
 
 #include "Files.h"
 #include "Settings.h"
+#include "TDebNewF.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
 #include "TSetupNewF.h"
@@ -317,7 +318,10 @@ void TKavrelF::SpeedButton1Click()
 
 void TKavrelF::Memo1Change()
 {
-    // The adjustment window joins here when it is built.
+    // Service staff get in by editing the panel's text: every edit opens
+    // the adjustment window.
+    if (DebNewF)
+        DebNewF->exec();
     Key_Debug->setChecked(false);
 }
 

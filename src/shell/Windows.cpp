@@ -2,13 +2,13 @@
 
 #include "TADCF.h"
 #include "TBLOW_F.h"
+#include "TDebNewF.h"
 #include "TFormErrF.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
 #include "TKavrelF.h"
 #include "TPrintF.h"
 #include "TSetupNewF.h"
-#include "TemporaryChecksEntry.h"
 #include "UiKit.h"
 
 void CreateWindows()
@@ -16,6 +16,7 @@ void CreateWindows()
     InstallWarningDialogs();
     // The start-up order; the main window comes first and owns the others.
     KavrelF = new TKavrelF;
+    DebNewF = new TDebNewF(KavrelF);
     ADCF = new TADCF(KavrelF);
     BLOW_F = new TBLOW_F(KavrelF);
     KavResultF = new TKavResultF(KavrelF);
@@ -23,13 +24,15 @@ void CreateWindows()
     FormErrF = new TFormErrF(KavrelF);
     KavNewF = new TKavNewF(KavrelF);
     SetupNewF = new TSetupNewF(KavrelF);
-    AddTemporaryChecksEntry(KavrelF);
+    DebNewF->MeasuringCheck = ADCF;
+    DebNewF->BlowCheck = BLOW_F;
 }
 
 void DestroyWindows()
 {
     delete KavrelF; // owns the other windows
     KavrelF = nullptr;
+    DebNewF = nullptr;
     ADCF = nullptr;
     BLOW_F = nullptr;
     KavResultF = nullptr;

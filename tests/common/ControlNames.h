@@ -38,7 +38,8 @@ inline ControlNameReport CheckControlNames(const QWidget* window)
         ++report.checked;
         if (c->objectName().isEmpty())
             report.unnamed << QString::fromLatin1(c->metaObject()->className());
-        else if (SpokenName(c).trimmed().isEmpty())
+        else if (SpokenName(c).trimmed().isEmpty()
+                 && !(qobject_cast<QLabel*>(c) && !c->accessibleDescription().isEmpty())) // an empty value label
             report.unspoken << c->objectName();
     }
     return report;

@@ -5,6 +5,7 @@
 #include "TBLOW_F.h"
 #include "TCommEr.h"
 #include "Settings.h"
+#include "TDebNewF.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
 #include "TKavrelF.h"
@@ -276,10 +277,8 @@ private slots:
         QStringList menu;
         for (QAction* a : KavrelF->menuBar()->actions())
             menu << a->text();
-        // The sixth menu is the path checks' temporary entry, until the adjustment window opens them.
         QCOMPARE(menu, QStringList({QStringLiteral("Тестирование"), QStringLiteral("Результаты"),
-                                    QStringLiteral("Установки"), QStringLiteral("Наладка"), QStringLiteral("Выход"),
-                                    QStringLiteral("Контроль трактов")}));
+                                    QStringLiteral("Установки"), QStringLiteral("Наладка"), QStringLiteral("Выход")}));
         // The status bar before the first activation.
         QCOMPARE(KavrelF->StatusPanel[0]->text(), QStringLiteral("Каврел 12кв"));
         QCOMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт  COM1"));
@@ -375,9 +374,11 @@ private slots:
         }
     }
 
-    void theChecksMenuHandsTheLineFromOneCheckToTheOther()
+    // Service staff get in by typing into the "Наладка" panel's text: one
+    // character opens the adjustment window modally, which takes the line.
+    void typingIntoTheServicePanelOpensTheAdjustmentWindow()
     {
-        PtyPair line; // nobody answers: only the hand-over counts here
+        PtyPair line; // nobody answers: only who holds the line counts here
         QVERIFY(!line.slavePath.empty());
         PortIndex = 3;
         PortName = "COM3";
@@ -385,23 +386,20 @@ private slots:
         KavrelF->show();
         KavrelF->activateWindow();
         QTRY_COMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт: COM3"));
-        // COM3 of the working folder leads to the pseudo-terminal.
         QVERIFY(::symlink(line.slavePath.c_str(), "COM3") == 0);
-        auto* measuring = KavrelF->findChild<QAction*>(QStringLiteral("NChecksADC"));
-        auto* blow = KavrelF->findChild<QAction*>(QStringLiteral("NChecksBlow"));
-        QVERIFY(measuring && blow);
-        measuring->trigger();
-        QTRY_VERIFY(ADCF->isActiveWindow());
-        QVERIFY(ADCF->Port->IsOpen());
-        QVERIFY(PortOpenFlag);
-        QVERIFY(!ADCF->isModal());
-        blow->trigger();
-        QTRY_VERIFY(BLOW_F->isActiveWindow());
-        QVERIFY(!ADCF->isVisible());
-        QVERIFY(!ADCF->Port->IsOpen());
-        QVERIFY(BLOW_F->Port->IsOpen());
-        BLOW_F->close();
+        bool opened = false;
+        QTimer::singleShot(300, [&] {
+            opened = DebNewF->isVisible() && QApplication::activeModalWidget() == DebNewF
+                && DebNewF->windowTitle() == QStringLiteral("Наладка") && DebNewF->Port->IsOpen() && PortOpenFlag;
+            QTest::mouseClick(DebNewF->Key__Exit, Qt::LeftButton);
+        });
+        QTest::mouseClick(KavrelF->Memo1->viewport(), Qt::LeftButton);
+        QTest::keyClick(KavrelF->Memo1, Qt::Key_A);
+        QVERIFY(opened);
+        QVERIFY(!DebNewF->isVisible());
+        QVERIFY(!DebNewF->Port->IsOpen());
         QVERIFY(!PortOpenFlag);
+        QVERIFY(!KavrelF->Key_Debug->isChecked());
         QVERIFY(answerer->texts.filter(QStringLiteral("ОШИБКА")).isEmpty());
     }
 

@@ -16,6 +16,11 @@ ln -s "$sim" "$top/bin/kavrel-sim"
 cat > "$top/bin/kavrel" <<'PROGRAM'
 #!/usr/bin/env bash
 # The program's stand-in: what it finds in its working folder.
+if [ -e hold-on ]; then
+    # Runs until it is stopped, as the program does.
+    { echo "runtime $XDG_RUNTIME_DIR"; echo "holding"; } > program-saw.txt
+    exec sleep 60
+fi
 {
     echo "ran in $(pwd)"
     echo "COM3 -> $(readlink COM3)"
@@ -49,6 +54,33 @@ grep -q "COM3 leads to $top/user/ttyUSB0" "$top/user.txt" || fail "user's folder
 grep -q "^ran in $top/user$" "$top/user/program-saw.txt" || fail "user's folder: the program did not run"
 [ "$(readlink "$top/user/COM3")" = "$top/user/ttyUSB0" ] || fail "user's folder: COM3 changed"
 [ "$(cat "$top/user/ttyUSB0")" = "adapter" ] || fail "user's folder: the adapter's file changed"
+
+# Stopped with kill (or Ctrl+C): the program alone is ended, then the
+# simulator; the private runtime folder made for a session without one is
+# removed, and the shell reports no bare "Terminated".
+mkdir "$top/stop"
+touch "$top/stop/hold-on"
+env -u XDG_RUNTIME_DIR "$run" "$top/stop" > "$top/stop.txt" 2>&1 &
+run_pid=$!
+for _ in $(seq 100); do
+    grep -q "^holding$" "$top/stop/program-saw.txt" 2>/dev/null && break
+    sleep 0.1
+done
+grep -q "^holding$" "$top/stop/program-saw.txt" 2>/dev/null || fail "stop: the program did not start: $(cat "$top/stop.txt")"
+kill -TERM "$run_pid"
+wait "$run_pid"
+rc=$?
+[ "$rc" -eq 0 ] || fail "stop: exit status $rc: $(cat "$top/stop.txt")"
+grep -q "Kavrel runs in $top/stop" "$top/stop.txt" || fail "stop: the folder is not named: $(cat "$top/stop.txt")"
+grep -q "Ctrl+C" "$top/stop.txt" || fail "stop: how to stop is not said"
+grep -q "^Kavrel has ended.$" "$top/stop.txt" || fail "stop: end not said: $(cat "$top/stop.txt")"
+grep -q "Terminated" "$top/stop.txt" && fail "stop: the shell reported: $(cat "$top/stop.txt")"
+[ -e "$top/stop/COM3" ] || [ -L "$top/stop/COM3" ] && fail "stop: the simulator's link is left"
+runtime="$(sed -n 's/^runtime //p' "$top/stop/program-saw.txt")"
+case "$runtime" in
+    /tmp/kavrel-runtime-*) [ -e "$runtime" ] && fail "stop: runtime folder $runtime is left" ;;
+    *) fail "stop: the program got no private runtime folder: '$runtime'" ;;
+esac
 
 [ "$failures" -eq 0 ] && echo "scripts/run: all cases passed"
 exit "$failures"

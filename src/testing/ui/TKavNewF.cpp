@@ -2,7 +2,7 @@
 
 #include "CommandLists.h"
 #include "DateFields.h"
-#include "GraphImage.h"
+#include "ReadingsView.h"
 #include "InstrumentPort.h"
 #include "PersonList.h"
 #include "Readings.h"
@@ -32,11 +32,6 @@ TKavNewF* KavNewF = nullptr;
 namespace {
 
 constexpr std::int32_t kBatchEnd = 7;
-
-QColor ToQColor(Colour c)
-{
-    return QColor(c.r, c.g, c.b);
-}
 
 } // namespace
 
@@ -236,27 +231,20 @@ void TKavNewF::ShowModeDisplay()
         panel_RG->setVisible(false);
     if (d.setOverlayText)
         edit_RG->setText(Q(d.overlayText));
-    if (d.setReadouts) {
-        Edit_Kav_c->setText(Q(d.air));
-        QPalette palette = Edit_Kav0_1->palette();
-        palette.setColor(QPalette::Text, ToQColor(d.promilleColour));
-        Edit_Kav0_1->setPalette(palette);
-        Edit_Kav0_1->setText(Q(d.promille));
-        L_Kav_01->setText(Q(d.promille100));
-    }
+    ShowReadouts(d, Edit_Kav_c, Edit_Kav0_1, L_Kav_01);
 }
 
 void TKavNewF::ShowGraph()
 {
     graph_ = DrawGraph(History);
-    Im->setPixmap(QPixmap::fromImage(GraphImage(graph_)));
+    ShowGraphPicture(Im, graph_);
 }
 
 void TKavNewF::ClearGraph()
 {
     History.Clear();
     graph_ = EmptyGraph();
-    Im->setPixmap(QPixmap::fromImage(GraphImage(graph_)));
+    ShowGraphPicture(Im, graph_);
 }
 
 void TKavNewF::RecordResult()

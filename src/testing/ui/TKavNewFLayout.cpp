@@ -1,6 +1,7 @@
 // Controls and layout of the online test window.
 #include "TKavNewF.h"
 
+#include "ReadingsView.h"
 #include "UiKit.h"
 
 #include <QCheckBox>
@@ -27,20 +28,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text)
     return label;
 }
 
-QLineEdit* MakeReadout(QWidget* parent, const char* name, const QString& text, const QString& role, int pointSize)
-{
-    auto* edit = new QLineEdit(text, parent);
-    NameControl(edit, name, role);
-    edit->setReadOnly(true);
-    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QFont font = edit->font();
-    font.setPointSize(pointSize);
-    font.setBold(true);
-    edit->setFont(font);
-    edit->setFocusPolicy(Qt::NoFocus);
-    return edit;
-}
-
 QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, const QString& role)
 {
     auto* memo = new QPlainTextEdit(parent);
@@ -61,17 +48,13 @@ QWidget* TKavNewF::BuildLeftPanel()
 
     // The graph with its scale beside it: "5000" on the top row, then one
     // label every 30 pixels.
-    auto* scale = new QWidget(Panel1);
-    scale->setFixedSize(36, GraphHeight);
-    QLabel** scaleLabels[] = {&Label10, &Label11, &Label12, &Label13, &Label14};
-    const char* scaleNames[] = {"Label10", "Label11", "Label12", "Label13", "Label14"};
-    for (int i = 0; i < 5; ++i) {
-        QLabel* label = MakeLabel(scale, scaleNames[i], QString::number(5000 - 1000 * i));
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        const int h = label->sizeHint().height();
-        label->setGeometry(0, std::max(0, 30 * i - h / 2), 34, h);
-        *scaleLabels[i] = label;
-    }
+    QLabel* scaleLabels[5];
+    QWidget* scale = MakeGraphScale(Panel1, scaleLabels, {"Label10", "Label11", "Label12", "Label13", "Label14"});
+    Label10 = scaleLabels[0];
+    Label11 = scaleLabels[1];
+    Label12 = scaleLabels[2];
+    Label13 = scaleLabels[3];
+    Label14 = scaleLabels[4];
     Im = new QLabel(Panel1);
     NameControl(Im, "Im", QStringLiteral("График напряжения сенсора"));
     Im->setFixedSize(GraphWidth, GraphHeight);

@@ -1,6 +1,7 @@
 #pragma once
 // Reads the simulator's frame log: one line per frame received ("<-") or
 // reply sent ("->"), bytes in hexadecimal, an optional note.
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -58,4 +59,20 @@ inline std::vector<std::string> Collapsed(const std::vector<std::string>& frames
         if (out.empty() || out.back() != f)
             out.push_back(f);
     return out;
+}
+
+// A frame as the log writes it: "3A 02 1B 80" for a read of bank 2
+// address 27, "45 02 1B 03 E8 80" for writing 1000 there.
+inline std::string ReadFrameText(int bank, int address)
+{
+    char b[16];
+    std::snprintf(b, sizeof b, "3A %02X %02X 80", bank, address);
+    return b;
+}
+
+inline std::string WriteFrameText(int bank, int address, int value)
+{
+    char b[32];
+    std::snprintf(b, sizeof b, "45 %02X %02X %02X %02X 80", bank, address, (value >> 8) & 0xFF, value & 0xFF);
+    return b;
 }

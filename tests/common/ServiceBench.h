@@ -1,8 +1,9 @@
 #pragma once
-// The instrument on the service bench, for the path check window tests:
-// the simulator on a pseudo-terminal linked as COM3 in the working folder,
-// with the bench's true channel-1 voltage. Everything the tests ask of the
-// instrument model goes through here.
+// The instrument on the service bench, for the service window tests: the
+// simulator on a pseudo-terminal linked as COM3 in the working folder, out
+// of adjustment as a fresh bench is (its sensor reads 150 mV below what its
+// stored points say) unless the setup says otherwise. Everything the tests
+// ask of the instrument model goes through here.
 #include "Registers.h"
 #include "SimLog.h"
 #include "Simulator.h"
@@ -14,9 +15,10 @@
 
 class TServiceBench {
 public:
-    explicit TServiceBench(const std::string& logPath)
+    explicit TServiceBench(const std::string& logPath, const TInstrumentSetup& setup = {})
     {
         TSimOptions options;
+        options.Instrument = setup;
         options.LogPath = logPath;
         logPath_ = logPath;
         sim_ = std::make_unique<TSimulator>(options);
@@ -40,9 +42,32 @@ public:
     // A stored word of bank 2, as if written earlier.
     void SetWord(int address, int value)
     {
-        sim_->WithInstrument([=](TInstrument& i) { i.Bank2Words[address] = value; });
+        sim_->WithInstrument([address, value](TInstrument& i) { i.Bank2Words[address] = value; });
     }
     void SetSilent(bool silent) { sim_->SetSilent(silent); }
+    // The gas of the next tests, hundredths of a promille.
+    void SetGas(int hundredths)
+    {
+        sim_->WithInstrument([hundredths](TInstrument& i) { i.SetAlcohol(hundredths); });
+    }
+    // The instrument's own button starts a test.
+    void StartTest()
+    {
+        sim_->WithInstrument([this](TInstrument& i) { i.StartTest(sim_->NowMs()); });
+    }
+    int TestsCompleted()
+    {
+        return sim_->WithInstrument([this](TInstrument& i) {
+            i.Update(sim_->NowMs());
+            return i.TestsCompleted();
+        });
+    }
+    // Anything else of the model, under the simulator's lock.
+    template <typename F>
+    auto With(F f)
+    {
+        return sim_->WithInstrument(f);
+    }
     std::uint64_t FramesReceived() const { return sim_->FramesReceived(); }
     // Every frame the program sent, as "3A 01 09 80".
     std::vector<std::string> Frames() const { return SentFrames(ReadSimLog(logPath_)); }

@@ -1,0 +1,606 @@
+#include "TDebNewF.h"
+
+#include "InstrumentPort.h"
+#include "ReadingsView.h"
+#include "Registers.h"
+#include "SensorGroup.h"
+#include "Settings.h"
+#include "TCommEr.h"
+#include "TFormErrF.h"
+#include "Text.h"
+#include "UiKit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+
+TDebNewF* DebNewF = nullptr;
+
+namespace {
+
+constexpr std::int32_t kBatchEnd = 7;
+constexpr std::uint8_t kObservationCount = 4;   // its first reply in one chunk goes undecoded
+constexpr int kReadIntervalMs = 1;
+constexpr int kOverlayHeight = 161;
+// Typed numbers are kept to a range the computations cannot overflow.
+constexpr int kTypedLimit = 1000000;
+
+int Typed(const QString& text)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(ReadInt(S(text)), -kTypedLimit, kTypedLimit));
+}
+
+QString Width(int value, int width)
+{
+    return Q(FormatInt(value, width));
+}
+
+// Rows of Grid_S: label and the Data_Sen word shown.
+struct TParameterRow {
+    const char* label;
+    int word;
+};
+constexpr TParameterRow kParameterRows[15] = {
+    {"G_FOULL        ", 12}, {"U питания      ", 25}, {"Переход 0.0/0.1", 14}, {"Переход 0.1/0.2", 15},
+    {"Переход 0.2/0.3", 16}, {"Переход 0.3/0.4", 17}, {"Переход 0.4/0.5", 18}, {"Переход 0.5/0.6", 19},
+    {"Переход 0.6/0.7", 20}, {"Переход 0.7/0.8", 21}, {"Переход 0.8/0.9", 22}, {"Переход 0.9/1.0", 23},
+    {"Переход 1.0/Del", 24}, {"k_UF           ", 11}, {"BLOW_OUT       ", 26},
+};
+
+} // namespace
+
+TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(AdjustmentPolicy)
+{
+    setObjectName(QStringLiteral("DebNewF"));
+    setWindowTitle(QStringLiteral("Наладка"));
+    setAccessibleName(windowTitle());
+    setModal(true);
+    BuildLayout();
+    for (int r = 0; r < 15; ++r)
+        Grid_S->item(r, 0)->setText(QString::fromUtf8(kParameterRows[r].label));
+
+    Port = new TCommEr(this);
+    Port->setObjectName(QStringLiteral("Port"));
+    Port->SetCommName("COM3");
+    SetInstrumentLine(*Port, kReadIntervalMs);
+    Port->OnReceiveData = [this](QObject* sender, void* buffer, std::uint16_t length) {
+        PortReceiveData(sender, buffer, length);
+    };
+    TimerIO = new QTimer(this);
+    TimerIO->setObjectName(QStringLiteral("TimerIO"));
+    TimerIO->setInterval(AdjustmentPolicy.TimerPeriodMs);
+    connect(TimerIO, &QTimer::timeout, this, &TDebNewF::TimerIOTimer);
+
+    JoinEngine(Engine, *Port, *TimerIO);
+    Engine.Hooks.ModeStep = [this] { ModeStep(); };
+    Engine.Hooks.ListEnd = [this] { ListEnd(); };
+    Engine.Hooks.BadItem = [this] { close(); };
+    Engine.Hooks.ItemSent = [this](std::uint8_t) {
+        if (progresIO->isVisible())
+            progresIO->setValue(std::min(CommandIndex, progresIO->maximum()));
+    };
+
+    FormCreate();
+
+    connect(Key__Exit, &QToolButton::clicked, this, &TDebNewF::Key__ExitClick);
+    connect(Key_Read, &QPushButton::clicked, this, &TDebNewF::Key_ReadClick);
+    connect(box_Nabl, &QCheckBox::clicked, this, &TDebNewF::box_NablClick);
+    connect(box_Sound, &QCheckBox::clicked, this, &TDebNewF::box_SoundClick);
+    connect(Key_DataEdit, &QToolButton::clicked, this, &TDebNewF::Key_DataEditClick);
+    connect(key_DelPl, &QPushButton::clicked, this, &TDebNewF::key_DelPlClick);
+    connect(key_DelMi, &QPushButton::clicked, this, &TDebNewF::key_DelMiClick);
+    connect(key_Corr, &QPushButton::clicked, this, &TDebNewF::key_CorrClick);
+    connect(write_Corr, &QPushButton::clicked, this, &TDebNewF::write_CorrClick);
+    connect(Button1, &QPushButton::clicked, this, &TDebNewF::Button1Click);
+    connect(im_1, &QToolButton::clicked, this, &TDebNewF::im_1Click);
+    connect(im_2, &QToolButton::clicked, this, &TDebNewF::im_2Click);
+    connect(im_3, &QToolButton::clicked, this, &TDebNewF::im_3Click);
+    connect(im_down, &QToolButton::clicked, this, &TDebNewF::im_downClick);
+    connect(im_Up, &QToolButton::clicked, this, &TDebNewF::im_UpClick);
+    connect(GridBaza, &QTableWidget::cellClicked, this, &TDebNewF::GridBazaClick);
+    connect(edit_real_Kav, &QLineEdit::textChanged, this, &TDebNewF::edit_real_KavChange);
+    connect(minus__1, &QPushButton::clicked, this, &TDebNewF::minus__1Click);
+    connect(plus__1, &QPushButton::clicked, this, &TDebNewF::plus__1Click);
+    connect(minus__10, &QPushButton::clicked, this, &TDebNewF::minus__10Click);
+    connect(plus__10, &QPushButton::clicked, this, &TDebNewF::plus__10Click);
+    connect(AllRead, &QToolButton::clicked, this, &TDebNewF::AllReadClick);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TDebNewF::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TDebNewF::SpeedButton2Click);
+}
+
+TDebNewF::~TDebNewF()
+{
+    TimerIO->stop();
+    Port->ClosePort();
+}
+
+// --- activation and closing ---------------------------------------------
+
+void TDebNewF::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (!isActiveWindow()) {
+        // A message box or the input error window takes the activation for
+        // a moment; coming back from them must not read the instrument over
+        // the grid the operator is correcting.
+        QWidget* now = QApplication::activeWindow();
+        backFromOwnDialog_ = isVisible() && now != nullptr
+            && (qobject_cast<QMessageBox*>(now) != nullptr || now == FormErrF || now->parentWidget() == this);
+        return;
+    }
+    if (backFromOwnDialog_) {
+        backFromOwnDialog_ = false;
+        return;
+    }
+    FormActivate();
+}
+
+void TDebNewF::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}
+
+void TDebNewF::FormCreate()
+{
+    move(30, 30);
+    const TGasValues real{135, 30, 800};
+    edit_real_C->setText(Width(real.Concentration, 4));
+    edit_real_Kav->setText(Width(real.Alcohol, 4));
+    edit_real_mV->setText(Width(real.Voltage, 4));
+    ClearGraph();
+}
+
+void TDebNewF::FormActivate()
+{
+    Key__Exit->setChecked(false);
+    panel_RGD->setFixedHeight(kOverlayHeight);
+    panel_RGD->hide();
+    lab_Link->clear();
+    OpenPortIfFree(); // a failure leaves here: the application's handler tells it
+    ClearGraph();
+    Engine.IdleTicks = 0;
+    TimerIO->stop();
+    if (WriteAfterTransfer) {
+        ShowGridS();
+        ShowGridBaza(SensorPoints);
+        StartTableWrite();
+    } else {
+        StartFullRead();
+    }
+}
+
+void TDebNewF::FormClose()
+{
+    // Nothing of this window's exchange outlives it: its ticks would resend
+    // into a closed port and set the shared exchange state under the next
+    // window's feet.
+    TimerIO->stop();
+    ExchangeState = ExchangeIdle;
+    progresIO->hide();
+    backFromOwnDialog_ = false;
+    if (PortOpenFlag) {
+        Port->ClosePort();
+        PortOpenFlag = false;
+    }
+}
+
+void TDebNewF::Key__ExitClick()
+{
+    if (PortOpenFlag) {
+        Port->ClosePort();
+        PortOpenFlag = false;
+    }
+    close();
+}
+
+void TDebNewF::OpenPortIfFree()
+{
+    if (PortOpenFlag)
+        return;
+    Port->SetCommName(PortName);
+    Port->OpenPort();
+    PortOpenFlag = true;
+}
+
+// --- exchange ------------------------------------------------------------
+
+void TDebNewF::StartFullRead()
+{
+    lab_Link->clear();
+    progresIO->setValue(0);
+    progresIO->show();
+    Engine.IdleTicks = 0;
+    Engine.StartList(FullReadList(), kBatchEnd, 0);
+}
+
+void TDebNewF::StartTableWrite()
+{
+    // The instrument never gets a table derived from points it cannot use,
+    // whatever stored them (the presets and rescaling take the grid as it is).
+    if (!PointsAcceptable(SensorPoints)) {
+        ShowInputError(SensorPoints);
+        return;
+    }
+    lab_Link->clear();
+    progresIO->setValue(0);
+    progresIO->show();
+    Engine.IdleTicks = 0;
+    Engine.StartList(TableWriteList(), kBatchEnd, 0);
+}
+
+void TDebNewF::StartObservation()
+{
+    Engine.IdleTicks = 0;
+    Engine.StartList(ObservationList(), kBatchEnd, kObservationCount);
+}
+
+void TDebNewF::PortReceiveData(QObject*, void* Buffer, std::uint16_t BufferLength)
+{
+    Engine.Receive(Buffer, BufferLength);
+}
+
+void TDebNewF::TimerIOTimer()
+{
+    ++Engine.IdleTicks;
+    // Observation stops at the first tick after the box is unticked.
+    if (Engine.IdleTicks <= Engine.Policy.GiveUpAfterTicks && Engine.FrameBank() == Bank1 && !box_Nabl->isChecked()) {
+        TimerIO->stop();
+        return;
+    }
+    if (Engine.TickCounted() == TTickResult::GaveUp)
+        GaveUp();
+}
+
+void TDebNewF::GaveUp()
+{
+    // The port is closed and stays so until the window is opened again (the
+    // line stays this window's), so the operator is told.
+    progresIO->hide();
+    lab_Link->setText(QStringLiteral("Прибор не отвечает. Закройте окно и откройте его снова."));
+}
+
+void TDebNewF::ModeStep()
+{
+    ShowReadouts(ModeDisplayFor(InstrumentMode, LiveValues), edit_Kav_CD, edit_Kav0_1D, L_Kav_01D);
+    panel_RGD->hide();
+    lab__mV->setText(Q(VoltageText(V0)));
+    History.Append(V0);
+    graph_ = DrawGraph(History);
+    ShowGraphPicture(ImD, graph_);
+}
+
+void TDebNewF::ListEnd()
+{
+    progresIO->hide();
+    if (CommandList[0][1] == Bank1) {
+        if (box_Nabl->isChecked())
+            StartObservation();
+        return;
+    }
+    // A full read or a table write: the window refreshes from what the
+    // instrument holds.
+    ShowResultsMemo();
+    const int newest = Reg2::ResultBase[0];
+    test_ = TGasValues{Bank2Image[newest + Reg2::ResultAir], Bank2Image[newest + Reg2::ResultHundredths],
+                       Bank2Image[newest + Reg2::ResultUMin]};
+    TimerIO->stop();
+    ExchangeState = ExchangeIdle;
+    PointsFromSensorTable();
+    TakeSensorNumber(Data_Sen[SensorNumberWord]);
+    if (SetMainStatus)
+        SetMainStatus(2, SensorStatusText(SensorNumber));
+    SaveSettings();
+    const bool soundOff = Data_Sen[Reg2::Coefficient] == 1;
+    if (box_Sound->isChecked() != soundOff) {
+        box_Sound->setChecked(soundOff);
+        box_SoundClick();
+    }
+    ShowGridS();
+    ShowGridBaza(SensorPoints);
+    ShowRealAndDeltas();
+    if (box_Nabl->isChecked())
+        StartObservation();
+}
+
+void TDebNewF::ClearGraph()
+{
+    History.Clear();
+    graph_ = EmptyGraph();
+    ShowGraphPicture(ImD, graph_);
+}
+
+// --- what the window shows -----------------------------------------------
+
+void TDebNewF::ShowResultsMemo()
+{
+    QStringList lines;
+    for (const std::string& line : ResultsTableLines(Bank2Image))
+        lines << Q(line);
+    memo_resD->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void TDebNewF::ShowGridS()
+{
+    for (int r = 0; r < 15; ++r)
+        Grid_S->item(r, 1)->setText(Width(Data_Sen[kParameterRows[r].word], 6));
+}
+
+void TDebNewF::ShowGridBaza(const SensorPointTable& points)
+{
+    for (int r = 0; r < SensorPointCount; ++r)
+        GridBaza->item(r, 1)->setText(Width(points[r], 6));
+    ShowEndPoints();
+}
+
+void TDebNewF::ShowEndPoints()
+{
+    const QString p6 = GridBaza->item(6, 1)->text();
+    const QString p0 = GridBaza->item(0, 1)->text();
+    l_20->setText(p6);
+    new_20->setText(p6);
+    l_00->setText(p0);
+    new_00->setText(p0);
+}
+
+void TDebNewF::ShowRealAndDeltas()
+{
+    const TGasValues real = RealValuesFor(Typed(edit_real_Kav->text()));
+    edit_real_mV->setText(Width(real.Voltage, 4));
+    edit_real_C->setText(Width(real.Concentration, 4));
+    ShowEndPoints();
+    edit_test_C->setText(Width(test_.Concentration, 4));
+    edit_test_Kav->setText(Width(test_.Alcohol, 4));
+    edit_test_mV->setText(Width(test_.Voltage, 4));
+    const TDeltas d = DeltasBetween(real, test_);
+    edit_del_C->setText(Width(d.Concentration, 5));
+    edit_del_Kav->setText(Width(d.Alcohol, 5));
+    edit_del_mV->setText(Width(d.Voltage, 5));
+}
+
+SensorPointTable TDebNewF::GridPoints() const
+{
+    SensorPointTable points{};
+    for (int r = 0; r < SensorPointCount; ++r)
+        points[r] = Typed(GridBaza->item(r, 1)->text());
+    return points;
+}
+
+bool TDebNewF::ValidateGrid()
+{
+    const SensorPointTable points = GridPoints();
+    if (TakeValidatedPoints(points))
+        return true;
+    ShowInputError(points);
+    return false;
+}
+
+void TDebNewF::ShowInputError(const SensorPointTable& points)
+{
+    if (!FormErrF)
+        return;
+    FormErrF->EnteredPoints = points;
+    FormErrF->FormActivate(); // refreshed also when it is already shown
+    FormErrF->show();
+    FormErrF->raise();
+    FormErrF->activateWindow();
+}
+
+// --- handlers --------------------------------------------------------------
+
+void TDebNewF::Key_ReadClick()
+{
+    OpenPortIfFree();
+    Engine.IdleTicks = 0;
+    TimerIO->stop();
+    StartFullRead();
+}
+
+void TDebNewF::box_NablClick()
+{
+    if (box_Nabl->isChecked())
+        StartObservation();
+}
+
+void TDebNewF::box_SoundClick()
+{
+    Data_Sen[Reg2::Coefficient] = box_Sound->isChecked() ? 1 : 0;
+    ShowGridS();
+}
+
+void TDebNewF::Key_DataEditClick()
+{
+    if (!ValidateGrid())
+        return;
+    DeriveSensorTable(SensorPoints, Data_Sen);
+    MakeSureOfGroup();
+    PackSensorRecord();
+    SaveSensorGroup(SensorNumber);
+    ShowGridS();
+    StartTableWrite();
+}
+
+void TDebNewF::CommitAndShow()
+{
+    CommitPoints();
+    ShowGridS();
+    ShowEndPoints();
+}
+
+bool TDebNewF::ShiftAndCommit(int step)
+{
+    // A wrong grid is told, and the step then moves the points held before.
+    ValidateGrid();
+    ShowGridBaza(ShiftedPoints(SensorPoints, step));
+    if (!ValidateGrid())
+        return false;
+    CommitAndShow();
+    return true;
+}
+
+void TDebNewF::key_DelPlClick()
+{
+    ShiftAndCommit(Typed(txt_PlMinus->text()));
+}
+
+void TDebNewF::key_DelMiClick()
+{
+    ShiftAndCommit(-Typed(txt_PlMinus->text()));
+}
+
+void TDebNewF::key_CorrClick()
+{
+    if (ShiftAndCommit(Typed(edit_del_mV->text())))
+        edit_del_mV->setText(QStringLiteral("0000"));
+}
+
+void TDebNewF::write_CorrClick()
+{
+    ShowGridBaza(PointsCutToTens(GridPoints()));
+    if (!ShiftAndCommit(Typed(edit_del_mV->text())))
+        return;
+    edit_del_mV->setText(QStringLiteral("0000"));
+    StartTableWrite();
+}
+
+void TDebNewF::Button1Click()
+{
+    SensorPoints = PointsCutToTens(GridPoints());
+    CommitAndShow();
+    ShowGridBaza(SensorPoints);
+}
+
+void TDebNewF::im_1Click()
+{
+    SensorPoints = PresetPoints(GridPoints(), 1);
+    CommitAndShow();
+    ShowGridBaza(SensorPoints);
+}
+
+void TDebNewF::im_2Click()
+{
+    SensorPoints = PresetPoints(GridPoints(), 2);
+    CommitAndShow();
+    ShowGridBaza(SensorPoints);
+}
+
+void TDebNewF::im_3Click()
+{
+    SensorPoints = PresetPoints(GridPoints(), 3);
+    CommitAndShow();
+    ShowGridBaza(SensorPoints);
+}
+
+void TDebNewF::im_downClick()
+{
+    const auto points = RescaledDown(GridPoints(), Typed(new_20->text()));
+    if (!points) {
+        QMessageBox::information(this, AppTitle(),
+                                 QStringLiteral("Точки 0.5 и 2.0 промилле равны: наклон верхней части не задан, "
+                                                "пересчитывать нечего. Точки не изменены."));
+        return;
+    }
+    SensorPoints = *points;
+    CommitAndShow();
+    ShowGridBaza(SensorPoints);
+}
+
+void TDebNewF::im_UpClick()
+{
+    const auto points = RescaledUp(GridPoints(), Typed(new_00->text()));
+    if (!points) {
+        QMessageBox::information(this, AppTitle(),
+                                 QStringLiteral("Точки чистого воздуха и 0.5 промилле равны: наклон нижней части "
+                                                "не задан, пересчитывать нечего. Точки не изменены."));
+        return;
+    }
+    SensorPoints = *points;
+    CommitAndShow();
+    ShowGridBaza(SensorPoints);
+}
+
+void TDebNewF::GridBazaClick()
+{
+    ShowEndPoints();
+}
+
+void TDebNewF::edit_real_KavChange()
+{
+    ShowRealAndDeltas();
+}
+
+void TDebNewF::StepRealAlcohol(int step)
+{
+    const int alcohol = SteppedAlcohol(Typed(edit_real_Kav->text()), step);
+    edit_real_Kav->setText(Width(alcohol, 4));
+    ShowRealAndDeltas();
+}
+
+void TDebNewF::minus__1Click()
+{
+    StepRealAlcohol(-1);
+}
+
+void TDebNewF::plus__1Click()
+{
+    StepRealAlcohol(1);
+}
+
+void TDebNewF::minus__10Click()
+{
+    StepRealAlcohol(-10);
+}
+
+void TDebNewF::plus__10Click()
+{
+    StepRealAlcohol(10);
+}
+
+void TDebNewF::OpenService(QWidget* window)
+{
+    if (!window) {
+        QMessageBox::information(this, AppTitle(),
+                                 QStringLiteral("База данных по сенсорам появится в следующей версии программы."));
+        return;
+    }
+    // The line is handed over: this window's exchange stops and its port
+    // closes before the service window opens its own.
+    Engine.Stop();
+    PortOpenFlag = false;
+    progresIO->hide();
+    // Shown above this modal window, and taking input until it closes; this
+    // window then becomes active again and reads the instrument afresh.
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TDebNewF::AllReadClick()
+{
+    OpenService(MeasuringCheck);
+}
+
+void TDebNewF::SpeedButton1Click()
+{
+    OpenService(BlowCheck);
+}
+
+void TDebNewF::SpeedButton2Click()
+{
+    OpenService(SensorBase);
+}

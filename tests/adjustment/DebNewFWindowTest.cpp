@@ -1,0 +1,540 @@
+// The adjustment window against the service bench (the simulated
+// instrument on a real pseudo-terminal), headless, driven by mouse and keys.
+#include "TDebNewF.h"
+
+#include "Adjusting.h"
+#include "CatchingApplication.h"
+#include "Characteristic.h"
+#include "ControlNames.h"
+#include "ExchangeGlobals.h"
+#include "Files.h"
+#include "SensorGroup.h"
+#include "ServiceBench.h"
+#include "Settings.h"
+#include "Spoken.h"
+#include "TADCF.h"
+#include "TCommEr.h"
+#include "TFormErrF.h"
+#include "TempDir.h"
+#include "Warnings.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+// Ticks shortened from a second; a pass of nine reads fits well inside.
+constexpr int kTickMs = 150;
+
+std::vector<std::string> Slice(const std::vector<std::string>& v, std::size_t from, std::size_t count)
+{
+    from = std::min(from, v.size());
+    count = std::min(count, v.size() - from);
+    return {v.begin() + static_cast<std::ptrdiff_t>(from), v.begin() + static_cast<std::ptrdiff_t>(from + count)};
+}
+
+std::vector<std::string> FullReadFrames()
+{
+    std::vector<std::string> f;
+    for (int a : {27, 31, 64, 65, 66, 67, 72, 73, 74, 75, 80, 81, 82, 83})
+        f.push_back(ReadFrameText(2, a));
+    for (int a = 0; a <= 31; ++a)
+        f.push_back(ReadFrameText(2, a));
+    return f;
+}
+
+std::vector<std::string> TableWriteFrames(const std::array<int, DataSenSize>& words)
+{
+    std::vector<std::string> f;
+    for (int a = 0; a <= 24; ++a)
+        f.push_back(WriteFrameText(2, a, words[a]));
+    return f;
+}
+
+// Types into a cell of a grid as a user does: double click, type, Enter.
+void TypeIntoCell(QTableWidget* grid, int row, int column, const QString& text)
+{
+    // Editors closed earlier are deleted later; let them go first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QPoint at = grid->visualRect(grid->model()->index(row, column)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    QTest::keyClick(grid, Qt::Key_F2);
+    const auto editors = grid->viewport()->findChildren<QLineEdit*>();
+    QCOMPARE(editors.size(), 1);
+    QLineEdit* editor = editors.front();
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(grid->item(row, column)->text(), text); // the editor commits on its next turn
+}
+
+void TypeInto(QLineEdit* edit, const QString& text)
+{
+    QTest::mouseClick(edit, Qt::LeftButton);
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+QString Cell(QTableWidget* grid, int row)
+{
+    return grid->item(row, 1)->text();
+}
+
+} // namespace
+
+class DebNewFWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDir> folder_;
+    std::unique_ptr<TServiceBench> bench_;
+    std::unique_ptr<TFormErrF> formErr_;
+    std::unique_ptr<TADCF> adc_;
+    std::unique_ptr<TDebNewF> window_;
+    std::map<int, std::string> status_;
+    int listEnds_ = 0;
+
+    void StartBench(const TInstrumentSetup& setup = {})
+    {
+        TInstrumentSetup s = setup;
+        s.TimeScale = 0.05; // a test takes about half a second
+        bench_ = std::make_unique<TServiceBench>((folder_->Path() / "sim.log").string(), s);
+    }
+
+    TDebNewF* Window()
+    {
+        if (!window_) {
+            window_ = std::make_unique<TDebNewF>();
+            window_->Engine.Policy.TimerPeriodMs = kTickMs;
+            auto end = window_->Engine.Hooks.ListEnd;
+            window_->Engine.Hooks.ListEnd = [this, end] {
+                end();
+                ++listEnds_;
+            };
+            window_->MeasuringCheck = adc_.get();
+        }
+        return window_.get();
+    }
+
+    void Open()
+    {
+        TDebNewF* w = Window();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+    }
+
+    void WaitLists(int more)
+    {
+        const int target = listEnds_ + more;
+        QTRY_VERIFY_WITH_TIMEOUT(listEnds_ >= target, 10000);
+    }
+
+    // The frames after a quiet moment (nothing more on its way).
+    std::vector<std::string> Quiet()
+    {
+        QTest::qWait(3 * kTickMs);
+        return bench_->Frames();
+    }
+
+    int Stored(int address) { return bench_->Register(2, address); }
+
+private slots:
+    void init()
+    {
+        folder_ = std::make_unique<TempDir>();
+        ResetSettings();
+        PortIndex = 3;
+        PortName = "COM3";
+        PortOpenFlag = false;
+        ResetExchangeGlobals();
+        ResetSensorGroup();
+        Data_Sen.fill(0);
+        SensorPoints.fill(0);
+        InputErrorFlag = false;
+        WriteAfterTransfer = false;
+        ShowWarning = nullptr;
+        status_.clear();
+        SetMainStatus = [this](int panel, const std::string& text) { status_[panel] = text; };
+        LastError.clear();
+        listEnds_ = 0;
+        formErr_ = std::make_unique<TFormErrF>();
+        FormErrF = formErr_.get();
+        adc_ = std::make_unique<TADCF>();
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        adc_.reset();
+        FormErrF = nullptr;
+        formErr_.reset();
+        bench_.reset();
+        SetMainStatus = nullptr;
+        folder_.reset();
+    }
+
+    void activationReadsTheWholeTableAndShowsIt()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        QVERIFY(PortOpenFlag);
+        WaitLists(1);
+        QCOMPARE(Slice(bench_->Frames(), 0, 46), FullReadFrames());
+        QVERIFY(!w->progresIO->isVisible());
+        QVERIFY(!w->TimerIO->isActive());
+        QCOMPARE(ExchangeState, ExchangeIdle);
+        // The bench stores the factory points; the grid shows them back.
+        const QStringList points = {QStringLiteral("  4000"), QStringLiteral("  3500"), QStringLiteral("  3000"),
+                                    QStringLiteral("  2000"), QStringLiteral("  1800"), QStringLiteral("  1000"),
+                                    QStringLiteral("   500")};
+        for (int r = 0; r < 7; ++r)
+            QCOMPARE(Cell(w->GridBaza, r), points[r]);
+        QCOMPARE(w->GridBaza->item(0, 0)->text(), QStringLiteral("\"Чистый\" воздух"));
+        QCOMPARE(w->Grid_S->item(0, 0)->text(), QStringLiteral("G_FOULL        "));
+        QCOMPARE(Cell(w->Grid_S, 0), QStringLiteral("  3600"));
+        QCOMPARE(Cell(w->Grid_S, 1), QStringLiteral("  5000"));
+        QCOMPARE(w->Grid_S->item(12, 0)->text(), QStringLiteral("Переход 1.0/Del"));
+        QCOMPARE(Cell(w->Grid_S, 12), QStringLiteral("  1020"));
+        QCOMPARE(w->l_20->text(), QStringLiteral("   500"));
+        QCOMPARE(w->new_00->text(), QStringLiteral("  4000"));
+        // The sensor number of the instrument becomes the current one.
+        QCOMPARE(SensorNumber, 512);
+        QCOMPARE(status_[2], std::string("Сенсор № 512"));
+        // Real values of the gas 0.30 promille by the instrument's table.
+        QCOMPARE(w->edit_real_Kav->text(), QStringLiteral("  30"));
+        QCOMPARE(w->edit_real_C->text(), QStringLiteral(" 135"));
+        QCOMPARE(w->edit_real_mV->text(), QStringLiteral("2580"));
+        QCOMPARE(w->memo_resD->toPlainText().split('\n').size(), 14);
+        QVERIFY(w->memo_resD->toPlainText().startsWith(QStringLiteral("U_min                 ")));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Наладка"));
+        QCOMPARE(w->Key_Read->text(), QStringLiteral("      ЧИТАТЬ              "));
+        QCOMPARE(w->write_Corr->text(), QStringLiteral("Округлить.Записать в прибор"));
+        QVERIFY(!w->panel_RGD->isVisible());
+    }
+
+    void observingPollsOncePerTickAndStopsWhenUnticked()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        const auto before = bench_->Frames().size();
+        QTest::mouseClick(w->box_Nabl, Qt::LeftButton);
+        WaitLists(3);
+        const auto frames = bench_->Frames();
+        std::vector<std::string> pass;
+        for (int a = 0; a <= 8; ++a)
+            pass.push_back(ReadFrameText(1, a));
+        // Each pass starts on a tick: its first read goes out twice.
+        std::vector<std::string> expected = {pass[0]};
+        expected.insert(expected.end(), pass.begin(), pass.end());
+        QCOMPARE(Slice(frames, before, 10), expected);
+        QVERIFY(w->lab__mV->text().toInt() > 3000);
+        QCOMPARE(w->lab__mV->text().size(), 4);
+        QCOMPARE(w->History.Rows()[59], GraphRow(V0));
+
+        QTest::mouseClick(w->box_Nabl, Qt::LeftButton);
+        QTRY_VERIFY(!w->TimerIO->isActive());
+        const auto stopped = Quiet().size();
+        QTest::qWait(5 * kTickMs);
+        QCOMPARE(bench_->Frames().size(), stopped);
+    }
+
+    // The whole service loop: a bench out of adjustment measures the gas
+    // wrong; the correction written from this window makes it right.
+    void theCorrectionMakesTheInstrumentMeasureTheGasRight()
+    {
+        StartBench();
+        bench_->SetGas(35);
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        TypeInto(w->edit_real_Kav, QStringLiteral("35"));
+        QCOMPARE(w->edit_real_C->text(), QStringLiteral(" 157"));
+
+        bench_->StartTest();
+        QTRY_COMPARE_WITH_TIMEOUT(bench_->TestsCompleted(), 1, 10000);
+        QVERIFY(Stored(66) > 35 + 1); // the sensor reads low: too much alcohol
+        QTest::mouseClick(w->Key_Read, Qt::LeftButton);
+        WaitLists(1);
+        QCOMPARE(w->edit_test_Kav->text().toInt(), Stored(66));
+        QCOMPARE(w->edit_test_mV->text().toInt(), Stored(64));
+        QCOMPARE(w->edit_del_mV->text(), QStringLiteral(" -150"));
+
+        const auto before = Quiet().size();
+        QTest::mouseClick(w->write_Corr, Qt::LeftButton);
+        QCOMPARE(w->edit_del_mV->text(), QStringLiteral("0000"));
+        QCOMPARE(Cell(w->GridBaza, 0), QStringLiteral("  3850"));
+        WaitLists(1);
+        const auto frames = Quiet();
+        QCOMPARE(Slice(frames, before, frames.size() - before), TableWriteFrames(Data_Sen));
+        QCOMPARE(Stored(0), 3850);
+        // A commit clears the zero offset, and the table write sends it.
+        QCOMPARE(Stored(13), 0);
+
+        bench_->StartTest();
+        QTRY_COMPARE_WITH_TIMEOUT(bench_->TestsCompleted(), 2, 10000);
+        QVERIFY2(std::abs(Stored(66) - 35) <= 1, std::to_string(Stored(66)).c_str());
+    }
+
+    void enteredPointsGoToTheGroupFileAndTheInstrument()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        const int typed[7] = {3000, 2900, 2800, 2500, 2400, 2000, 1500};
+        for (int r = 0; r < 7; ++r)
+            TypeIntoCell(w->GridBaza, r, 1, QString::number(typed[r]));
+        const auto before = Quiet().size();
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        WaitLists(1);
+        const auto frames = Quiet();
+        QCOMPARE(Slice(frames, before, frames.size() - before), TableWriteFrames(Data_Sen));
+        QCOMPARE(Stored(0), 3000);
+        QCOMPARE(Stored(10), 2000);
+        // Sensor 512: Hun05.fig, record 12 at offset 960, points high byte first.
+        std::string bytes;
+        QVERIFY(ReadWholeFile("Hun05.fig", bytes));
+        QCOMPARE(bytes.size(), std::size_t(8000));
+        const auto* record = reinterpret_cast<const unsigned char*>(bytes.data()) + 12 * 80;
+        for (int k = 0; k < 7; ++k)
+            QCOMPARE(record[2 * k] * 256 + record[2 * k + 1], typed[k]);
+        QCOMPARE(record[38] * 256 + record[39], Data_Sen[12]);
+    }
+
+    void wrongPointsShowTheInputErrorWindowAndChangeNothing()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        TypeIntoCell(w->GridBaza, 3, 1, QStringLiteral("6001"));
+        const auto before = Quiet().size();
+        const auto table = Data_Sen;
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        QTRY_VERIFY(FormErrF->isVisible());
+        QCOMPARE(FormErrF->GridBaza->item(3, 1)->text(), QStringLiteral("  6001"));
+        QVERIFY(InputErrorFlag);
+        QCOMPARE(Quiet().size(), before);
+        QCOMPARE(Data_Sen, table);
+        QVERIFY(!FileExists("Hun05.fig"));
+        // Back from the input error window the grid is as typed.
+        QTest::mouseClick(FormErrF->Button1, Qt::LeftButton);
+        QTRY_VERIFY(!FormErrF->isVisible());
+        QApplication::setActiveWindow(w);
+        QTest::qWait(3 * kTickMs);
+        QCOMPARE(Cell(w->GridBaza, 3), QStringLiteral("6001"));
+        QCOMPARE(Quiet().size(), before);
+
+        // The shift goes on from the points held before, and commits them.
+        TypeInto(w->txt_PlMinus, QStringLiteral("100"));
+        QTest::mouseClick(w->key_DelPl, Qt::LeftButton);
+        QCOMPARE(Cell(w->GridBaza, 3), QStringLiteral("  2100"));
+        QCOMPARE(Data_Sen[5], 2100);
+        QCOMPARE(Data_Sen[13], 0);
+        QCOMPARE(Quiet().size(), before); // a shift writes nothing
+    }
+
+    // Points taken from the grid without validation are stored, but a table
+    // derived from them never reaches the instrument.
+    void aTableFromUnusablePointsIsNeverWritten()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        TypeIntoCell(w->GridBaza, 0, 1, QStringLiteral("0"));
+        QTest::mouseClick(w->Button1, Qt::LeftButton);
+        QCOMPARE(SensorPoints[0], 0);
+        const auto before = Quiet().size();
+        w->close();
+        WriteAfterTransfer = true; // the next activation writes the table
+        w->show();
+        QTRY_VERIFY(FormErrF->isVisible());
+        QCOMPARE(FormErrF->GridBaza->item(0, 1)->text(), QStringLiteral("     0"));
+        QCOMPARE(Quiet().size(), before);
+        QCOMPARE(Stored(0), 4000);
+    }
+
+    void writeAfterTransferWritesOnActivation()
+    {
+        StartBench();
+        SensorPoints = {3900, 3400, 2900, 1900, 1700, 900, 400};
+        DeriveSensorTable(SensorPoints, Data_Sen);
+        WriteAfterTransfer = true;
+        Open();
+        WaitLists(1);
+        const auto frames = Quiet();
+        QCOMPARE(Slice(frames, 0, 25), TableWriteFrames(Data_Sen));
+        QCOMPARE(Stored(0), 3900);
+        QCOMPARE(Cell(Window()->GridBaza, 6), QStringLiteral("   400"));
+    }
+
+    void divisorZeroRefusesTheRescale()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        for (int r : {3, 4, 5, 6})
+            TypeIntoCell(w->GridBaza, r, 1, QStringLiteral("2000"));
+        const auto points = SensorPoints;
+        QString told;
+        QTimer::singleShot(200, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                told = box->text();
+                box->accept();
+            }
+        });
+        TypeInto(w->new_20, QStringLiteral("800"));
+        QTest::mouseClick(w->im_down, Qt::LeftButton);
+        QVERIFY(told.contains(QStringLiteral("Точки не изменены")));
+        QCOMPARE(SensorPoints, points);
+        QCOMPARE(Cell(w->GridBaza, 6), QStringLiteral("2000"));
+    }
+
+    void realAlcoholStepsAndPresets()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        QTest::mouseClick(w->plus__10, Qt::LeftButton);
+        QCOMPARE(w->edit_real_Kav->text(), QStringLiteral("  40"));
+        QCOMPARE(w->edit_real_C->text(), QStringLiteral(" 180"));
+        TypeInto(w->edit_real_Kav, QStringLiteral("790"));
+        QTest::mouseClick(w->plus__10, Qt::LeftButton);
+        QCOMPARE(w->edit_real_Kav->text(), QStringLiteral(" 790"));
+        QTest::mouseClick(w->plus__1, Qt::LeftButton);
+        QCOMPARE(w->edit_real_Kav->text(), QStringLiteral(" 791"));
+
+        QTest::mouseClick(w->im_1, Qt::LeftButton);
+        QCOMPARE(Cell(w->GridBaza, 4), QStringLiteral("  1930"));
+        QCOMPARE(Cell(w->GridBaza, 6), QStringLiteral("  1560"));
+        QCOMPARE(w->l_20->text(), QStringLiteral("  1560"));
+        TypeInto(w->new_20, QStringLiteral("800"));
+        QTest::mouseClick(w->im_down, Qt::LeftButton);
+        QCOMPARE(Cell(w->GridBaza, 6), QStringLiteral("   800"));
+    }
+
+    void soundBoxFollowsWordEleven()
+    {
+        StartBench();
+        bench_->SetWord(11, 1);
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        QVERIFY(w->box_Sound->isChecked());
+        QCOMPARE(Cell(w->Grid_S, 13), QStringLiteral("     1"));
+        QTest::mouseClick(w->box_Sound, Qt::LeftButton);
+        QCOMPARE(Data_Sen[11], 0);
+        QCOMPARE(Cell(w->Grid_S, 13), QStringLiteral("     0"));
+    }
+
+    // The measuring path check takes the line and gives it back: this window
+    // closes its port first, and reads the instrument again on return.
+    void theMeasuringCheckTakesTheLineAndGivesItBack()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        QTest::mouseClick(w->AllRead, Qt::LeftButton);
+        QTRY_VERIFY(adc_->isActiveWindow());
+        QVERIFY(!w->Port->IsOpen());
+        QVERIFY(adc_->Port->IsOpen());
+        QVERIFY(PortOpenFlag);
+        QVERIFY(!w->TimerIO->isActive());
+        QTest::qWait(300);
+        const auto before = bench_->Frames().size();
+        adc_->close();
+        QApplication::setActiveWindow(w);
+        WaitLists(1);
+        QVERIFY(w->Port->IsOpen());
+        const auto frames = bench_->Frames();
+        QCOMPARE(Slice(Collapsed(Slice(frames, before, frames.size())), 0, 46), FullReadFrames());
+    }
+
+    void silenceIsToldAndLeavingHandsTheLineBack()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        w->Engine.Policy.TimerPeriodMs = 30;
+        QTest::mouseClick(w->box_Nabl, Qt::LeftButton);
+        WaitLists(1);
+        bench_->SetSilent(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!w->lab_Link->text().isEmpty(), 10000);
+        QCOMPARE(w->lab_Link->text(), QStringLiteral("Прибор не отвечает. Закройте окно и откройте его снова."));
+        QVERIFY(!w->Port->IsOpen());
+        QVERIFY(PortOpenFlag);
+        QTest::mouseClick(w->Key__Exit, Qt::LeftButton);
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(!w->TimerIO->isActive());
+        QCOMPARE(ExchangeState, ExchangeIdle);
+    }
+
+    void everyControlHasANameAndASpokenName()
+    {
+        TDebNewF* w = Window();
+        const ControlNameReport names = CheckControlNames(w);
+        QVERIFY2(names.unnamed.isEmpty(), qPrintable(names.unnamed.join(' ')));
+        QCOMPARE(names.unspoken, QStringList());
+        QVERIFY(names.checked > 50);
+        QCOMPARE(AccessibleActions(w->Key__Exit), QStringList({QStringLiteral("Press")}));
+        QCOMPARE(w->Key_DataEdit->toolTip(), QStringLiteral("Пересчет  данных "));
+        QCOMPARE(w->AllRead->toolTip(), QStringLiteral("Читать  данные  из  прибора"));
+    }
+
+    // Pictures of the window for the documentation, on request only.
+    void screenshots()
+    {
+        if (!qEnvironmentVariableIsSet("KAVREL_SCREENSHOTS"))
+            QSKIP("screenshots only on request");
+        const QString dir = qEnvironmentVariable("KAVREL_SCREENSHOTS");
+        StartBench();
+        bench_->SetGas(35);
+        Open();
+        TDebNewF* w = Window();
+        w->resize(w->sizeHint());
+        WaitLists(1);
+        TypeInto(w->edit_real_Kav, QStringLiteral("35"));
+        bench_->StartTest();
+        QTRY_COMPARE_WITH_TIMEOUT(bench_->TestsCompleted(), 1, 10000);
+        QTest::mouseClick(w->Key_Read, Qt::LeftButton);
+        WaitLists(1);
+        QTest::mouseClick(w->box_Nabl, Qt::LeftButton);
+        bench_->StartTest();
+        WaitLists(25);
+        QVERIFY(w->grab().save(dir + QStringLiteral("/adjustment.png")));
+        TypeIntoCell(w->GridBaza, 1, 1, QStringLiteral("4100"));
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        QTRY_VERIFY(FormErrF->isVisible());
+        QVERIFY(FormErrF->grab().save(dir + QStringLiteral("/adjustment-input-error.png")));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    CatchingApplication app(argc, argv);
+    DebNewFWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "DebNewFWindowTest.moc"
