@@ -112,7 +112,7 @@ void TSensorBase::ShowSensorNumber()
 {
     View.Sensor = std::to_string(SensorNumber);
     if (SetMainStatus)
-        SetMainStatus(2, View.Sensor);
+        SetMainStatus(2, SensorStatusText(SensorNumber));
 }
 
 void TSensorBase::ShowGrids()
@@ -313,7 +313,7 @@ void TSensorBase::PrepareNumberWrite()
     LoadReporting();
     ShowGrids();
     if (SetMainStatus)
-        SetMainStatus(2, std::to_string(SensorNumber));
+        SetMainStatus(2, SensorStatusText(SensorNumber));
     SaveSettings();
     Data_Sen[28] = OperatingTimeWord(View.Time);
     Data_Sen[29] = WordFromText(View.TestAll);
