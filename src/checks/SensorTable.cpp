@@ -152,7 +152,13 @@ void TSensorTable::ShowRow(int row)
     if (row <= 0 || row > SensorGroupSize)
         return;
     ShownNumber = ShownNumber / 100 * 100 + row - 1;
-    SensorNumber = ShownNumber;
+    if (SensorNumber != ShownNumber) {
+        // The chosen sensor is the program's current one from now on. Saved
+        // at once: the main window reloads the settings whenever it becomes
+        // active, and would otherwise put the previous sensor back.
+        SensorNumber = ShownNumber;
+        SaveSettings();
+    }
     View.NumSenE = std::to_string(ShownNumber);
     View.SelectedRow = row;
     View.TopRow = TopRowFor(row);

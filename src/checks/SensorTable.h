@@ -106,7 +106,8 @@ public:
     void Activate();
     // Loads the shown number's group and fills the table.
     void BuildTable();
-    // Row 1..100 of the table chosen: its sensor becomes the current one.
+    // Row 1..100 of the table chosen: its sensor becomes the current one
+    // (SensorNumber, saved when it changes).
     void ShowRow(int row);
     // The number typed in numSenE, Enter pressed: that sensor and its group.
     void TypedNumber();

@@ -123,6 +123,9 @@ TEST_F(SensorTableTest, ARowMakesItsSensorCurrentAndScrollsByTheRule)
     table->ShowRow(1);
     EXPECT_EQ(SensorNumber, 1200);
     EXPECT_EQ(table->View.NumSenE, "1200");
+    SensorNumber = 0;
+    LoadSettings();
+    EXPECT_EQ(SensorNumber, 1200) << "the main window reloads the settings when it is active again";
     EXPECT_EQ(SensorPoints, (SensorPointTable{4000, 3900, 3800, 3700, 3600, 3500, 3400}));
     EXPECT_EQ(table->View.GridBaza[0], "  4000");
     EXPECT_EQ(table->View.GridS[0], "  3007") << "record word 7";
