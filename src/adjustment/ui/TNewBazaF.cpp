@@ -26,15 +26,16 @@ namespace {
 
 constexpr std::uint32_t kReadIntervalMs = 1;
 
-// What the operator types goes into the view the logic reads.
-void Follow(QLineEdit* edit, std::string& field)
+// What the operator types goes into the view the logic reads (as long as
+// `window` is there).
+void Follow(QObject* window, QLineEdit* edit, std::string& field)
 {
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [&field](const QString& text) { field = S(text); });
+    QObject::connect(edit, &QLineEdit::textChanged, window, [&field](const QString& text) { field = S(text); });
 }
 
-void Follow(QTableWidget* grid, TPointTexts& column)
+void Follow(QObject* window, QTableWidget* grid, TPointTexts& column)
 {
-    QObject::connect(grid, &QTableWidget::itemChanged, grid, [&column](QTableWidgetItem* item) {
+    QObject::connect(grid, &QTableWidget::itemChanged, window, [&column](QTableWidgetItem* item) {
         if (item->column() == 1 && item->row() < SensorPointCount)
             column[static_cast<std::size_t>(item->row())] = S(item->text());
     });
@@ -64,14 +65,14 @@ TNewBazaF::TNewBazaF(QWidget* parent) : QDialog(parent), Base(ReadingFlag)
     Base.Exchange.Hooks.BadItem = [this] { close(); };
 
     TBaseView& v = Base.View;
-    Follow(GridBaza, v.GridBaza);
-    Follow(GridBazaP, v.GridBazaP);
-    Follow(EditNS, v.EditNS);
-    Follow(edNum_EEPROM, v.EEPROM);
-    Follow(edNum_Sensor, v.Sensor);
-    Follow(time_01, v.Time);
-    Follow(test_All, v.TestAll);
-    Follow(test_03, v.Test03);
+    Follow(this, GridBaza, v.GridBaza);
+    Follow(this, GridBazaP, v.GridBazaP);
+    Follow(this, EditNS, v.EditNS);
+    Follow(this, edNum_EEPROM, v.EEPROM);
+    Follow(this, edNum_Sensor, v.Sensor);
+    Follow(this, time_01, v.Time);
+    Follow(this, test_All, v.TestAll);
+    Follow(this, test_03, v.Test03);
     for (int i = 0; i < 3; ++i)
         connect(typeMoveItem[i], &QRadioButton::toggled, this, [this, i](bool on) {
             if (on)
@@ -98,6 +99,10 @@ TNewBazaF::TNewBazaF(QWidget* parent) : QDialog(parent), Base(ReadingFlag)
 
 TNewBazaF::~TNewBazaF()
 {
+    // Controls going away (an edit losing the focus) must not reach
+    // handlers of a window that is half gone.
+    for (QObject* control : findChildren<QObject*>())
+        control->disconnect(this);
     TimerIO->stop();
     Port->ClosePort();
     if (ownsLine_)

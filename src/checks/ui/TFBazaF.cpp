@@ -76,6 +76,10 @@ TFBazaF::TFBazaF(QWidget* parent) : QDialog(parent), Table(ReadingFlag)
 
 TFBazaF::~TFBazaF()
 {
+    // Controls going away (an edit losing the focus) must not reach
+    // handlers of a window that is half gone.
+    for (QObject* control : findChildren<QObject*>())
+        control->disconnect(this);
     TimerIOB->stop();
     PortB->ClosePort();
     if (ownsLine_)
