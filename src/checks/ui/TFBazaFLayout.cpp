@@ -142,13 +142,13 @@ void TFBazaF::BuildLayout()
         Grid_S->item(r, 0)->setText(QString::fromUtf8(ThresholdLabels[static_cast<std::size_t>(r)]));
 
     key_DelMi = new QPushButton(QStringLiteral("-"), this);
-    NameControl(key_DelMi, "key_DelMi", QStringLiteral("Уменьшить точки на шаг"));
+    NameControl(key_DelMi, "key_DelMi", QStringLiteral("Сдвинуть точки вниз"));
     txt_PlMinus = new QLineEdit(QStringLiteral("100"), this);
     NameControl(txt_PlMinus, "txt_PlMinus", QStringLiteral("Шаг, мВ"));
     txt_PlMinus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     txt_PlMinus->setMaximumWidth(60);
     key_DelPl = new QPushButton(QStringLiteral("+"), this);
-    NameControl(key_DelPl, "key_DelPl", QStringLiteral("Увеличить точки на шаг"));
+    NameControl(key_DelPl, "key_DelPl", QStringLiteral("Сдвинуть точки вверх"));
     for (QPushButton* b : {key_DelMi, key_DelPl}) {
         b->setAutoDefault(false);
         b->setMaximumWidth(40);
