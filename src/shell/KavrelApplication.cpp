@@ -21,9 +21,7 @@ KavrelApplication::KavrelApplication(int& argc, char** argv) : QApplication(argc
 
 void KavrelApplication::ShowError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, AppTitle(), text, QMessageBox::Ok);
-    box.setObjectName(QStringLiteral("ErrorBox"));
-    box.exec();
+    ShowErrorBox(text);
 }
 
 bool KavrelApplication::notify(QObject* receiver, QEvent* event)

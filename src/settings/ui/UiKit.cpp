@@ -173,3 +173,10 @@ void InstallWarningDialogs()
         box.exec();
     };
 }
+
+void ShowErrorBox(const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, AppTitle(), text, QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    box.exec();
+}

@@ -2,6 +2,8 @@
 // Small pieces every window of the program uses: naming controls for code
 // and screen readers, picture buttons, text conversion, message boxes.
 #include <QString>
+
+#include <exception>
 #include <string>
 
 class QDialog;
@@ -68,3 +70,21 @@ void InstallWarningDialogs();
 
 // The application's title, "Каврел", the caption of its message boxes.
 QString AppTitle();
+
+// Shows an error text the way an exception escaping a handler is shown: a
+// message box with the program's title.
+void ShowErrorBox(const QString& text);
+
+// Runs a handler that may throw (a file that could not be written), and
+// shows what it throws with ShowErrorBox. For handlers called from inside
+// the toolkit's own mouse, key and focus handling: an exception unwinding
+// through that code would skip its clean-up.
+template <typename F>
+void RunGuarded(F&& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ShowErrorBox(QString::fromUtf8(e.what()));
+    }
+}
