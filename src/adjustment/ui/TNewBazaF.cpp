@@ -79,19 +79,21 @@ TNewBazaF::TNewBazaF(QWidget* parent) : QDialog(parent), Base(ReadingFlag)
                 Base.View.TypeMove = i;
         });
 
+    // Handlers that store or open the port run guarded: a file or port error
+    // is shown before it could unwind through the toolkit.
     connect(Key_Exit, &QToolButton::clicked, this, &TNewBazaF::Key_ExitClick);
-    connect(Key_Plus, &QPushButton::clicked, this, &TNewBazaF::Key_PlusClick);
-    connect(Key_Minus, &QPushButton::clicked, this, &TNewBazaF::Key_MinusClick);
+    connect(Key_Plus, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Key_PlusClick));
+    connect(Key_Minus, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Key_MinusClick));
     // Taken when Enter is pressed or the edit is left, not at every key:
     // each number typed on the way would load (or create) its group.
-    connect(EditNS, &QLineEdit::editingFinished, this, &TNewBazaF::EditNSEnter);
-    connect(Panel3, &QPushButton::clicked, this, &TNewBazaF::Panel3Click);
-    connect(Panel4, &QPushButton::clicked, this, &TNewBazaF::Panel4Click);
-    connect(Key_UFin, &QPushButton::clicked, this, &TNewBazaF::Key_UFinClick);
-    connect(Key_UFout, &QPushButton::clicked, this, &TNewBazaF::Key_UFoutClick);
+    connect(EditNS, &QLineEdit::editingFinished, this, Guarded(this, &TNewBazaF::EditNSEnter));
+    connect(Panel3, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Panel3Click));
+    connect(Panel4, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Panel4Click));
+    connect(Key_UFin, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Key_UFinClick));
+    connect(Key_UFout, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Key_UFoutClick));
     connect(key_ClrStat, &QPushButton::clicked, this, &TNewBazaF::key_ClrStatClick);
-    connect(key_P_Baza, &QPushButton::clicked, this, &TNewBazaF::key_P_BazaClick);
-    connect(key_Baza_P, &QPushButton::clicked, this, &TNewBazaF::key_Baza_PClick);
+    connect(key_P_Baza, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::key_P_BazaClick));
+    connect(key_Baza_P, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::key_Baza_PClick));
     connect(Panel5, &QPushButton::clicked, this, &TNewBazaF::Panel5Click);
 
     ShowView(BaseAll);

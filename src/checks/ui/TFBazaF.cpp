@@ -51,22 +51,22 @@ TFBazaF::TFBazaF(QWidget* parent) : QDialog(parent), Table(ReadingFlag)
     Table.Hooks.ExchangeOver = [this] { ReleaseLine(); };
 
     connect(Key__Exit, &QToolButton::clicked, this, &TFBazaF::Key__ExitClick);
-    connect(numSenE, &QLineEdit::returnPressed, this, &TFBazaF::numSenEChange);
+    connect(numSenE, &QLineEdit::returnPressed, this, Guarded(this, &TFBazaF::numSenEChange));
     // Left without Enter, the edit shows the sensor shown again.
     connect(numSenE, &QLineEdit::editingFinished, this, [this] { PutText(numSenE, Table.View.NumSenE); });
-    connect(downN, &QToolButton::clicked, this, &TFBazaF::downNClick);
-    connect(upN, &QToolButton::clicked, this, &TFBazaF::upNClick);
-    connect(Grid1, &QTableWidget::currentCellChanged, this, &TFBazaF::Grid1SelectCell);
-    connect(Grid1, &QTableWidget::cellClicked, this, &TFBazaF::Grid1Click);
-    connect(Grid1, &QTableWidget::cellDoubleClicked, this, &TFBazaF::Grid1DblClick);
+    connect(downN, &QToolButton::clicked, this, Guarded(this, &TFBazaF::downNClick));
+    connect(upN, &QToolButton::clicked, this, Guarded(this, &TFBazaF::upNClick));
+    connect(Grid1, &QTableWidget::currentCellChanged, this, Guarded(this, &TFBazaF::Grid1SelectCell));
+    connect(Grid1, &QTableWidget::cellClicked, this, Guarded(this, &TFBazaF::Grid1Click));
+    connect(Grid1, &QTableWidget::cellDoubleClicked, this, Guarded(this, &TFBazaF::Grid1DblClick));
     Grid1->installEventFilter(this);
     connect(GridBaza, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (item->column() == 1)
             Table.View.GridBaza[static_cast<std::size_t>(item->row())] = S(item->text());
     });
-    connect(Key_DataEdit, &QToolButton::clicked, this, &TFBazaF::Key_DataEditClick);
-    connect(key_DelMi, &QPushButton::clicked, this, &TFBazaF::key_DelMiClick);
-    connect(key_DelPl, &QPushButton::clicked, this, &TFBazaF::key_DelPlClick);
+    connect(Key_DataEdit, &QToolButton::clicked, this, Guarded(this, &TFBazaF::Key_DataEditClick));
+    connect(key_DelMi, &QPushButton::clicked, this, Guarded(this, &TFBazaF::key_DelMiClick));
+    connect(key_DelPl, &QPushButton::clicked, this, Guarded(this, &TFBazaF::key_DelPlClick));
     connect(txt_PlMinus, &QLineEdit::textChanged, this, [this](const QString& t) { Table.View.TxtPlMinus = S(t); });
     connect(editTxt, &QLineEdit::textChanged, this, [this](const QString& t) { Table.View.EditTxt = S(t); });
     connect(flagWrite, &QCheckBox::toggled, this, [this](bool on) { Table.View.FlagWrite = on; });
@@ -173,6 +173,8 @@ void TFBazaF::TimerIOBTimer()
 }
 
 // --- handlers ----------------------------------------------------------------
+// Those that store or open the port run guarded (Guarded, RunGuarded): a file
+// or port error is shown before it could unwind through the toolkit.
 
 void TFBazaF::numSenEChange()
 {
@@ -222,7 +224,7 @@ void TFBazaF::Grid1Enter()
 bool TFBazaF::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Grid1 && event->type() == QEvent::FocusIn)
-        Grid1Enter();
+        RunGuarded([this] { Grid1Enter(); });
     return QDialog::eventFilter(watched, event);
 }
 

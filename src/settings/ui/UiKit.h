@@ -88,3 +88,10 @@ void RunGuarded(F&& handler)
         ShowErrorBox(QString::fromUtf8(e.what()));
     }
 }
+
+// A window's handler to connect to a control's signal, run by RunGuarded.
+template <typename W>
+auto Guarded(W* window, void (W::*handler)())
+{
+    return [window, handler] { RunGuarded([window, handler] { (window->*handler)(); }); };
+}
