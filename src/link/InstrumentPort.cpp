@@ -27,3 +27,21 @@ void JoinEngine(TExchangeEngine& engine, TCommEr& port, QTimer& timer)
     };
     engine.Hooks.ClosePort = [&port] { port.ClosePort(); };
 }
+
+TCommEr* MakeInstrumentPort(QObject* owner, const char* name, std::uint32_t readIntervalMs, TReceiveDataEvent onData)
+{
+    auto* port = new TCommEr(owner);
+    port->setObjectName(QString::fromLatin1(name));
+    port->SetCommName("COM3");
+    SetInstrumentLine(*port, readIntervalMs);
+    port->OnReceiveData = std::move(onData);
+    return port;
+}
+
+QTimer* MakeExchangeTimer(QObject* owner, const char* name, int periodMs)
+{
+    auto* timer = new QTimer(owner);
+    timer->setObjectName(QString::fromLatin1(name));
+    timer->setInterval(periodMs);
+    return timer;
+}

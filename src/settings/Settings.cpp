@@ -118,3 +118,8 @@ bool SaveSettings()
 {
     return SaveFileOrWarn(SettingsFileName, SettingsBytes());
 }
+
+std::string SensorStatusText(int sensorNumber)
+{
+    return "Сенсор № " + std::to_string(sensorNumber);
+}

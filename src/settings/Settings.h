@@ -31,6 +31,8 @@ std::string PortNameFor(int portIndex);
 // Sets a panel of the main window's status bar. Installed by the main window
 // so that other windows can keep it current without knowing it.
 extern std::function<void(int panel, const std::string& text)> SetMainStatus;
+// "Сенсор № " + number: what the third status panel shows.
+std::string SensorStatusText(int sensorNumber);
 
 // Restores every setting to its built-in value (program start, tests).
 void ResetSettings();

@@ -17,18 +17,32 @@ int DigitValue(char c, int base)
     return v < base ? v : -1;
 }
 
-} // namespace
-
-std::int64_t ReadInt(std::string_view text)
+// Skips leading blanks and takes an optional sign; returns where the
+// digits start.
+std::size_t SignStart(std::string_view text, bool& negative)
 {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
         ++i;
-    bool negative = false;
+    negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
+    return i;
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+std::int64_t ReadInt(std::string_view text)
+{
+    bool negative = false;
+    std::size_t i = SignStart(text, negative);
     int base = 10;
     if (i < text.size() && text[i] == '$') {
         base = 16;
@@ -57,6 +71,24 @@ std::int64_t ReadInt(std::string_view text)
     if (negative)
         return acc;
     return acc == lowest ? std::numeric_limits<std::int64_t>::max() : -acc;
+}
+
+std::int64_t ReadFixedPoint(std::string_view text, int decimals)
+{
+    bool negative = false;
+    std::size_t i = SignStart(text, negative);
+    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max() / 10;
+    std::int64_t value = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+        value = value < limit ? value * 10 + (text[i] - '0') : std::numeric_limits<std::int64_t>::max();
+    if (i < text.size() && (text[i] == '.' || text[i] == ','))
+        ++i;
+    // The decimals wanted, from the fraction as far as it goes, then zeros.
+    for (int d = 0; d < decimals; ++d) {
+        const int digit = i < text.size() && IsDigit(text[i]) ? text[i++] - '0' : 0;
+        value = value < limit ? value * 10 + digit : std::numeric_limits<std::int64_t>::max();
+    }
+    return negative ? -value : value;
 }
 
 std::string FormatInt(std::int64_t value, int width)

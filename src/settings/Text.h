@@ -11,6 +11,14 @@
 // Never throws; values beyond 64 bits saturate.
 std::int64_t ReadInt(std::string_view text);
 
+// Reads a number with an optional fraction the same forgiving way: leading
+// blanks, an optional sign, decimal digits, then "." or "," and the
+// fraction's digits; reading stops at the first other character. Returns
+// the number times 10^decimals, the rest of the fraction cut off (toward
+// zero): ReadFixedPoint("12.57", 1) == 125. Empty text reads as 0; values
+// beyond 64 bits saturate.
+std::int64_t ReadFixedPoint(std::string_view text, int decimals);
+
 // The integer right-aligned in `width` characters, padded with blanks; a
 // value wider than the field is written in full, never cut.
 std::string FormatInt(std::int64_t value, int width);

@@ -3,6 +3,7 @@
 #include "Files.h"
 #include "Settings.h"
 #include "TDebNewF.h"
+#include "TFBazaF.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
 #include "TSetupNewF.h"
@@ -313,7 +314,9 @@ void TKavrelF::Key_DebugClick()
 
 void TKavrelF::SpeedButton1Click()
 {
-    // The sensor table window joins here when it is built.
+    // Not modal: the main window stays usable beside the sensor table.
+    if (FBazaF)
+        ShowNonModal(FBazaF);
 }
 
 void TKavrelF::Memo1Change()

@@ -3,10 +3,12 @@
 #include "TADCF.h"
 #include "TBLOW_F.h"
 #include "TDebNewF.h"
+#include "TFBazaF.h"
 #include "TFormErrF.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
 #include "TKavrelF.h"
+#include "TNewBazaF.h"
 #include "TPrintF.h"
 #include "TSetupNewF.h"
 #include "UiKit.h"
@@ -19,13 +21,17 @@ void CreateWindows()
     DebNewF = new TDebNewF(KavrelF);
     ADCF = new TADCF(KavrelF);
     BLOW_F = new TBLOW_F(KavrelF);
+    NewBazaF = new TNewBazaF(KavrelF);
     KavResultF = new TKavResultF(KavrelF);
     PrintF = new TPrintF(KavrelF);
     FormErrF = new TFormErrF(KavrelF);
+    FBazaF = new TFBazaF(KavrelF);
     KavNewF = new TKavNewF(KavrelF);
     SetupNewF = new TSetupNewF(KavrelF);
     DebNewF->MeasuringCheck = ADCF;
     DebNewF->BlowCheck = BLOW_F;
+    DebNewF->SensorBase = NewBazaF;
+    NewBazaF->SensorTable = FBazaF;
 }
 
 void DestroyWindows()
@@ -35,9 +41,11 @@ void DestroyWindows()
     DebNewF = nullptr;
     ADCF = nullptr;
     BLOW_F = nullptr;
+    NewBazaF = nullptr;
     KavResultF = nullptr;
     PrintF = nullptr;
     FormErrF = nullptr;
+    FBazaF = nullptr;
     KavNewF = nullptr;
     SetupNewF = nullptr;
 }

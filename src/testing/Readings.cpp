@@ -99,11 +99,6 @@ std::vector<std::string> ResultsTableLines(std::span<const std::int32_t> bank2)
     return lines;
 }
 
-std::string SensorStatusText(int sensorNumber)
-{
-    return "Сенсор № " + std::to_string(sensorNumber);
-}
-
 void TakeSensorNumber(int sensorNumber)
 {
     SensorNumber = sensorNumber;

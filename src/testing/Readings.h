@@ -8,6 +8,8 @@
 // µg/l; V2 / V3 blood alcohol in tenths / hundredths of a promille; V4 not
 // shown; V5..V7 the same three values for the completed test; address 8 the
 // instrument mode 0..8 (6 = test completed).
+#include "Settings.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -61,8 +63,8 @@ ModeDisplay ModeDisplayFor(int mode, std::span<const std::int32_t> v);
 std::vector<std::string> ResultsTableLines(std::span<const std::int32_t> bank2);
 
 inline constexpr int SensorNumberWord = 31;
-// "Сенсор № " + number: the main window's third status panel.
-std::string SensorStatusText(int sensorNumber);
+// SensorStatusText, the main window's third status panel, lives with the
+// settings (Settings.h).
 // Takes the instrument's sensor number into SensorNumber and
 // SensorNumberText (in memory only; the settings file is not written).
 void TakeSensorNumber(int sensorNumber);

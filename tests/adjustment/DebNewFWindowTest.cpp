@@ -8,6 +8,7 @@
 #include "ControlNames.h"
 #include "ExchangeGlobals.h"
 #include "Files.h"
+#include "KeyTyping.h"
 #include "SensorGroup.h"
 #include "ServiceBench.h"
 #include "Settings.h"
@@ -61,30 +62,6 @@ std::vector<std::string> TableWriteFrames(const std::array<int, DataSenSize>& wo
     for (int a = 0; a <= 24; ++a)
         f.push_back(WriteFrameText(2, a, words[a]));
     return f;
-}
-
-// Types into a cell of a grid as a user does: double click, type, Enter.
-void TypeIntoCell(QTableWidget* grid, int row, int column, const QString& text)
-{
-    // Editors closed earlier are deleted later; let them go first.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QPoint at = grid->visualRect(grid->model()->index(row, column)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-    QTest::keyClick(grid, Qt::Key_F2);
-    const auto editors = grid->viewport()->findChildren<QLineEdit*>();
-    QCOMPARE(editors.size(), 1);
-    QLineEdit* editor = editors.front();
-    editor->selectAll();
-    QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(grid->item(row, column)->text(), text); // the editor commits on its next turn
-}
-
-void TypeInto(QLineEdit* edit, const QString& text)
-{
-    QTest::mouseClick(edit, Qt::LeftButton);
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
 }
 
 QString Cell(QTableWidget* grid, int row)

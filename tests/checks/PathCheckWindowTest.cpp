@@ -113,15 +113,7 @@ private:
     }
 
     // Waits until nothing has been sent for a while; returns the frames.
-    std::vector<std::string> Quiet()
-    {
-        std::size_t count = 0;
-        do {
-            count = bench_->Frames().size();
-            QTest::qWait(400);
-        } while (bench_->Frames().size() != count);
-        return bench_->Frames();
-    }
+    std::vector<std::string> Quiet() { return bench_->QuietFrames(); }
 
     void Type(QLineEdit* edit, const QString& text)
     {

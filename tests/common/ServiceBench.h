@@ -8,6 +8,8 @@
 #include "SimLog.h"
 #include "Simulator.h"
 
+#include <QTest>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -71,6 +73,17 @@ public:
     std::uint64_t FramesReceived() const { return sim_->FramesReceived(); }
     // Every frame the program sent, as "3A 01 09 80".
     std::vector<std::string> Frames() const { return SentFrames(ReadSimLog(logPath_)); }
+    // The frames once nothing more has come for a while (the window's
+    // events run meanwhile).
+    std::vector<std::string> QuietFrames() const
+    {
+        std::size_t count = 0;
+        do {
+            count = Frames().size();
+            QTest::qWait(300);
+        } while (Frames().size() != count);
+        return Frames();
+    }
 
 private:
     std::unique_ptr<TSimulator> sim_;

@@ -2,6 +2,7 @@
 // Reads the simulator's frame log: one line per frame received ("<-") or
 // reply sent ("->"), bytes in hexadecimal, an optional note.
 #include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -59,6 +60,12 @@ inline std::vector<std::string> Collapsed(const std::vector<std::string>& frames
         if (out.empty() || out.back() != f)
             out.push_back(f);
     return out;
+}
+
+// The frames from index `from` on (none when there are fewer).
+inline std::vector<std::string> FramesSince(const std::vector<std::string>& frames, std::size_t from)
+{
+    return {frames.begin() + static_cast<std::ptrdiff_t>(std::min(from, frames.size())), frames.end()};
 }
 
 // A frame as the log writes it: "3A 02 1B 80" for a read of bank 2

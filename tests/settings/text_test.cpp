@@ -31,6 +31,18 @@ TEST(ReadInt, ReadsHexadecimalAfterDollarOrZeroX)
     EXPECT_EQ(ReadInt("1F"), 1);
 }
 
+TEST(ReadFixedPoint, TakesAFractionAfterAPointOrACommaAndCutsTheRest)
+{
+    EXPECT_EQ(ReadFixedPoint("12.57", 1), 125);
+    EXPECT_EQ(ReadFixedPoint(" 12,5 ч", 2), 1250);
+    EXPECT_EQ(ReadFixedPoint("7", 1), 70);
+    EXPECT_EQ(ReadFixedPoint("-0.19", 1), -1);
+    EXPECT_EQ(ReadFixedPoint(".5", 1), 5);
+    EXPECT_EQ(ReadFixedPoint("", 1), 0);
+    EXPECT_EQ(ReadFixedPoint("x1", 1), 0);
+    EXPECT_EQ(ReadFixedPoint("99999999999999999999", 1), std::numeric_limits<std::int64_t>::max());
+}
+
 TEST(ReadInt, SaturatesInsteadOfOverflowing)
 {
     EXPECT_EQ(ReadInt("99999999999999999999999"), std::numeric_limits<std::int64_t>::max());

@@ -6,6 +6,12 @@
 #include "TCommEr.h"
 #include "Settings.h"
 #include "TDebNewF.h"
+#include "TFBazaF.h"
+#include "TFormErrF.h"
+#include "TNewBazaF.h"
+#include "TPrintF.h"
+#include "SensorGroup.h"
+#include "ServiceBench.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
 #include "TKavrelF.h"
@@ -17,6 +23,7 @@
 #include "Windows.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QDir>
 #include <QAction>
 #include <QGroupBox>
@@ -400,6 +407,90 @@ private slots:
         QVERIFY(!DebNewF->Port->IsOpen());
         QVERIFY(!PortOpenFlag);
         QVERIFY(!KavrelF->Key_Debug->isChecked());
+        QVERIFY(answerer->texts.filter(QStringLiteral("ОШИБКА")).isEmpty());
+    }
+
+    void allElevenWindowsAreCreatedOnceInTheirOrder()
+    {
+        // The main window first; the others are its children in the order made.
+        QStringList order;
+        for (QObject* child : KavrelF->children()) {
+            auto* w = qobject_cast<QWidget*>(child);
+            if (w && w->isWindow())
+                order << QString::fromLatin1(w->metaObject()->className());
+        }
+        QCOMPARE(order, QStringList({"TDebNewF", "TADCF", "TBLOW_F", "TNewBazaF", "TKavResultF", "TPrintF",
+                                     "TFormErrF", "TFBazaF", "TKavNewF", "TSetupNewF"}));
+        int mainWindows = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            mainWindows += qobject_cast<TKavrelF*>(w) != nullptr;
+        QCOMPARE(mainWindows, 1);
+        QCOMPARE(DebNewF->SensorBase, static_cast<QWidget*>(NewBazaF));
+        QCOMPARE(NewBazaF->SensorTable, static_cast<QDialog*>(FBazaF));
+        QCOMPARE(FBazaF->windowTitle(), QStringLiteral("FBazaF"));
+        QCOMPARE(NewBazaF->windowTitle(), QStringLiteral("База  данных  по  сенсорам"));
+    }
+
+    // "База  сенсоров" opens the sensor table beside the main window. While
+    // the table writes into the instrument, no other window starts an
+    // exchange: the line carries the table's frames alone, and the online
+    // window gets it once the table is done.
+    void theSensorTableOpensBesideAndWritesAloneOnTheLine()
+    {
+        TServiceBench bench((dir->Path() / "sim.log").string());
+        PortIndex = 3;
+        PortName = "COM3";
+        SaveSettings();
+        ResetSensorGroup();
+        SensorPoints = {3900, 3400, 2900, 1900, 1700, 900, 400};
+        SensorSlot = 1;
+        PackSensorRecord();
+        QVERIFY(SaveSensorGroup(1));
+        KavrelF->show();
+        KavrelF->activateWindow();
+        QTRY_COMPARE(KavrelF->StatusPanel[1]->text(), QStringLiteral("Порт: COM3"));
+
+        QTest::mouseClick(KavrelF->SpeedButton1, Qt::LeftButton);
+        QTRY_VERIFY(FBazaF->isActiveWindow());
+        QCOMPARE(FBazaF->windowModality(), Qt::NonModal);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QCOMPARE(FBazaF->GridBaza->item(0, 1)->text(), QStringLiteral("  3900"));
+        QVERIFY(!PortOpenFlag); // the table takes the line only to write
+
+        QTest::mouseClick(FBazaF->flagWrite, Qt::LeftButton);
+        QTest::mouseClick(FBazaF->Key_DataEdit, Qt::LeftButton);
+        QVERIFY(PortOpenFlag);
+        // The online test asked for while the table writes: nothing opens.
+        bool openedMeanwhile = false;
+        QTimer::singleShot(300, [&] {
+            if (KavNewF->isVisible()) {
+                openedMeanwhile = true;
+                KavNewF->close();
+            }
+        });
+        QTest::mouseClick(KavrelF->Key_Master, Qt::LeftButton);
+        QVERIFY(!KavNewF->isVisible());
+        QTRY_VERIFY(!PortOpenFlag);
+        QVERIFY(!openedMeanwhile);
+        const auto written = bench.QuietFrames();
+        QCOMPARE(written.size(), std::size_t(25 + 12));
+        QCOMPARE(written[0], WriteFrameText(2, 0, 3900));
+        QCOMPARE(written[36], ReadFrameText(2, 30));
+        QCOMPARE(bench.Register(2, 0), 3900);
+
+        // Now the online test takes the line, and the table keeps its port shut.
+        bool onlineOwnsTheLine = false;
+        QTimer::singleShot(800, [&] {
+            onlineOwnsTheLine = KavNewF->isVisible() && KavNewF->Port->IsOpen() && !FBazaF->PortB->IsOpen();
+            KavNewF->close();
+        });
+        QTest::mouseClick(KavrelF->Key_Master, Qt::LeftButton);
+        QVERIFY(onlineOwnsTheLine);
+        const auto after = FramesSince(bench.QuietFrames(), written.size());
+        QVERIFY(!after.empty());
+        QCOMPARE(after.front(), ReadFrameText(2, 27)); // the online window's first read
+        FBazaF->close();
+        QVERIFY(!PortOpenFlag);
         QVERIFY(answerer->texts.filter(QStringLiteral("ОШИБКА")).isEmpty());
     }
 

@@ -71,16 +71,11 @@ TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(AdjustmentPolicy)
     for (int r = 0; r < 15; ++r)
         Grid_S->item(r, 0)->setText(QString::fromUtf8(kParameterRows[r].label));
 
-    Port = new TCommEr(this);
-    Port->setObjectName(QStringLiteral("Port"));
-    Port->SetCommName("COM3");
-    SetInstrumentLine(*Port, kReadIntervalMs);
-    Port->OnReceiveData = [this](QObject* sender, void* buffer, std::uint16_t length) {
-        PortReceiveData(sender, buffer, length);
-    };
-    TimerIO = new QTimer(this);
-    TimerIO->setObjectName(QStringLiteral("TimerIO"));
-    TimerIO->setInterval(AdjustmentPolicy.TimerPeriodMs);
+    Port = MakeInstrumentPort(this, "Port", kReadIntervalMs,
+                              [this](QObject* sender, void* buffer, std::uint16_t length) {
+                                  PortReceiveData(sender, buffer, length);
+                              });
+    TimerIO = MakeExchangeTimer(this, "TimerIO", AdjustmentPolicy.TimerPeriodMs);
     connect(TimerIO, &QTimer::timeout, this, &TDebNewF::TimerIOTimer);
 
     JoinEngine(Engine, *Port, *TimerIO);
@@ -131,22 +126,10 @@ TDebNewF::~TDebNewF()
 void TDebNewF::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange)
-        return;
-    if (!isActiveWindow()) {
-        // A message box or the input error window takes the activation for
-        // a moment; coming back from them must not read the instrument over
-        // the grid the operator is correcting.
-        QWidget* now = QApplication::activeWindow();
-        backFromOwnDialog_ = isVisible() && now != nullptr
-            && (qobject_cast<QMessageBox*>(now) != nullptr || now == FormErrF || now->parentWidget() == this);
-        return;
-    }
-    if (backFromOwnDialog_) {
-        backFromOwnDialog_ = false;
-        return;
-    }
-    FormActivate();
+    // Coming back from a message box or the input error window must not
+    // read the instrument over the grid the operator is correcting.
+    if (event->type() == QEvent::ActivationChange && activation_.Activated(this))
+        FormActivate();
 }
 
 void TDebNewF::done(int result)
@@ -192,7 +175,7 @@ void TDebNewF::FormClose()
     TimerIO->stop();
     ExchangeState = ExchangeIdle;
     progresIO->hide();
-    backFromOwnDialog_ = false;
+    activation_.Reset();
     if (PortOpenFlag) {
         Port->ClosePort();
         PortOpenFlag = false;
@@ -387,17 +370,6 @@ bool TDebNewF::ValidateGrid()
         return true;
     ShowInputError(points);
     return false;
-}
-
-void TDebNewF::ShowInputError(const SensorPointTable& points)
-{
-    if (!FormErrF)
-        return;
-    FormErrF->EnteredPoints = points;
-    FormErrF->FormActivate(); // refreshed also when it is already shown
-    FormErrF->show();
-    FormErrF->raise();
-    FormErrF->activateWindow();
 }
 
 // --- handlers --------------------------------------------------------------

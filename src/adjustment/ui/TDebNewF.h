@@ -19,6 +19,7 @@
 // Test hook: Engine.Policy.TimerPeriodMs may be shortened before activation.
 #include "Adjusting.h"
 #include "TExchangeEngine.h"
+#include "UiKit.h"
 #include "VoltageGraph.h"
 
 #include <QDialog>
@@ -176,7 +177,6 @@ private:
     void ShowRealAndDeltas();
     SensorPointTable GridPoints() const;
     bool ValidateGrid();
-    void ShowInputError(const SensorPointTable& points);
     bool ShiftAndCommit(int step);
     void CommitAndShow();
     void StepRealAlcohol(int step);
@@ -186,7 +186,7 @@ private:
     TGasValues test_;
     // The activation went to this window's message box or to the input
     // error window: coming back from it is not a new activation.
-    bool backFromOwnDialog_ = false;
+    TActivationWatch activation_;
 };
 
 extern TDebNewF* DebNewF;

@@ -3,6 +3,7 @@
 
 #include "Characteristic.h"
 #include "ReadingsView.h"
+#include "ServiceControls.h"
 #include "UiKit.h"
 
 #include <QAbstractButton>
@@ -29,33 +30,6 @@ namespace {
 
 constexpr int kOverlayHeight = 161;
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text)
-{
-    auto* label = new QLabel(text, parent);
-    NameControl(label, name, text);
-    return label;
-}
-
-QLineEdit* MakeNumberEdit(QWidget* parent, const char* name, const QString& text, const QString& role,
-                          bool readOnly = false)
-{
-    auto* edit = new QLineEdit(text, parent);
-    NameControl(edit, name, role);
-    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    edit->setMaximumWidth(70);
-    edit->setReadOnly(readOnly);
-    return edit;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text)
-{
-    auto* button = new QPushButton(text, parent);
-    NameControl(button, name, text);
-    button->setAutoDefault(false);
-    return button;
-}
-
 QPlainTextEdit* MakeNote(QWidget* parent, const char* name, const QString& role, const QStringList& lines)
 {
     auto* memo = new QPlainTextEdit(lines.join(QLatin1Char('\n')), parent);
@@ -66,37 +40,6 @@ QPlainTextEdit* MakeNote(QWidget* parent, const char* name, const QString& role,
     memo->setFixedHeight(84);
     memo->setFocusPolicy(Qt::NoFocus);
     return memo;
-}
-
-// A two-column grid: labels on the left, values right-aligned on the right.
-QTableWidget* MakeGrid(QWidget* parent, const char* name, const QString& role, int rows, bool editable)
-{
-    auto* grid = new QTableWidget(rows, 2, parent);
-    NameControl(grid, name, role);
-    grid->horizontalHeader()->hide();
-    grid->verticalHeader()->hide();
-    grid->verticalHeader()->setDefaultSectionSize(18);
-    grid->setColumnWidth(0, 120);
-    grid->setColumnWidth(1, 70);
-    grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    for (int r = 0; r < rows; ++r) {
-        auto* label = new QTableWidgetItem;
-        label->setFlags(Qt::ItemIsEnabled);
-        grid->setItem(r, 0, label);
-        auto* value = new QTableWidgetItem;
-        value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        value->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
-                                 : Qt::ItemIsEnabled);
-        grid->setItem(r, 1, value);
-    }
-    grid->setFixedWidth(120 + 70 + 2 * grid->frameWidth() + 4);
-    grid->setFixedHeight(rows * 18 + 2 * grid->frameWidth() + 2);
-    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->setCornerButtonEnabled(false);
-    if (auto* corner = grid->findChild<QAbstractButton*>())
-        NameControl(corner, (std::string(name) + "_corner").c_str(), QStringLiteral("Угол таблицы"));
-    return grid;
 }
 
 // The pictures of the point edits: a falling characteristic (voltage over

@@ -63,17 +63,11 @@ TPathCheckWindow::TPathCheckWindow(const TPathCheckKind& kind, const char* name,
     setModal(false);
     BuildLayout();
 
-    Port = new TCommEr(this);
-    Port->setObjectName(QStringLiteral("Port"));
-    Port->SetCommName("COM3");
-    SetInstrumentLine(*Port, kReadIntervalMs);
-    Port->OnReceiveData = [this](QObject* sender, void* buffer, std::uint16_t length) {
-        PortReceiveData(sender, buffer, length);
-    };
-
-    TimerIO = new QTimer(this);
-    TimerIO->setObjectName(QStringLiteral("TimerIO"));
-    TimerIO->setInterval(kDesignTimerMs);
+    Port = MakeInstrumentPort(this, "Port", kReadIntervalMs,
+                              [this](QObject* sender, void* buffer, std::uint16_t length) {
+                                  PortReceiveData(sender, buffer, length);
+                              });
+    TimerIO = MakeExchangeTimer(this, "TimerIO", kDesignTimerMs);
     connect(TimerIO, &QTimer::timeout, this, &TPathCheckWindow::TimerIOTimer);
 
     JoinEngine(Check.Engine, *Port, *TimerIO);
@@ -224,13 +218,6 @@ void TPathCheckWindow::Tell(const QString& text)
     box->setObjectName(QStringLiteral("CheckMessage"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
-}
-
-void TPathCheckWindow::PutText(QLineEdit* edit, const std::string& text)
-{
-    const QString q = Q(text);
-    if (edit->text() != q)
-        edit->setText(q);
 }
 
 void TPathCheckWindow::ShowView(unsigned parts)

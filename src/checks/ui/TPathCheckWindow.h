@@ -103,9 +103,6 @@ protected:
     // Tells the operator something without a nested event loop (handlers
     // may run inside the port's receive event).
     void Tell(const QString& text);
-    // Sets an edit's text unless it already holds it (keeps the cursor of an
-    // edit the operator is in).
-    static void PutText(QLineEdit* edit, const std::string& text);
 
 private:
     void BuildLayout();

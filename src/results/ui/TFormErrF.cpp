@@ -29,6 +29,8 @@ TFormErrF::TFormErrF(QWidget* parent) : QDialog(parent)
     // Shown with show() from windows that are themselves modal: only a
     // modal window shown later takes input above them.
     setWindowModality(Qt::ApplicationModal);
+    // The caller's grid stays as typed while this window is in front.
+    MarkPassingWindow(this);
 
     Memo1 = new QPlainTextEdit(this);
     NameControl(Memo1, "Memo1", QStringLiteral("Предупреждение"));
@@ -112,4 +114,15 @@ void TFormErrF::FormActivate()
 void TFormErrF::Button1Click()
 {
     close();
+}
+
+void ShowInputError(const SensorPointTable& points)
+{
+    if (!FormErrF)
+        return;
+    FormErrF->EnteredPoints = points;
+    FormErrF->FormActivate(); // refreshed also when it is already shown
+    FormErrF->show();
+    FormErrF->raise();
+    FormErrF->activateWindow();
 }

@@ -33,3 +33,7 @@ protected:
 };
 
 extern TFormErrF* FormErrF;
+
+// Shows the input error window (FormErrF) with the rejected points, or
+// refreshes it when it is already shown.
+void ShowInputError(const SensorPointTable& points);

@@ -14,6 +14,7 @@ int SensorGroupNo = 0;
 int SensorSlot = 0;
 std::string SensorNote(20, ' ');
 int UnreadSensorGroup = -1;
+int SensorRecordsRead = SensorGroupSize;
 
 namespace {
 
@@ -56,6 +57,7 @@ void LoadSensorGroup(int number)
         // zeros over it would destroy the calibration of 100 sensors.
         if (FileExists(name)) {
             UnreadSensorGroup = SensorGroupNo;
+            SensorRecordsRead = 0;
             throw EInOutError("Файл " + name + " не удаётся прочитать. Файл оставлен без изменений.");
         }
         FileNotFoundWarning(name, true);
@@ -63,6 +65,7 @@ void LoadSensorGroup(int number)
             UnreadSensorGroup = -1;
         for (SensorRecord& record : SensorGroup)
             record.fill(0);
+        SensorRecordsRead = SensorGroupSize;
         SaveSensorGroup(number);
         return;
     }
@@ -70,6 +73,7 @@ void LoadSensorGroup(int number)
     const std::size_t whole = std::min<std::size_t>(bytes.size() / SensorRecordSize, SensorGroupSize);
     for (std::size_t k = 0; k < whole; ++k)
         std::copy_n(bytes.data() + k * SensorRecordSize, SensorRecordSize, SensorGroup[k].begin());
+    SensorRecordsRead = static_cast<int>(whole);
     if (bytes.size() < static_cast<std::size_t>(SensorGroupFileSize)) {
         UnreadSensorGroup = SensorGroupNo;
         throw EInOutError("Файл " + name + " повреждён: в нём " + std::to_string(bytes.size())
@@ -79,6 +83,17 @@ void LoadSensorGroup(int number)
     }
     if (UnreadSensorGroup == SensorGroupNo)
         UnreadSensorGroup = -1;
+}
+
+void LoadSensorGroupShown(int number)
+{
+    try {
+        LoadSensorGroup(number);
+    } catch (const EInOutError&) {
+        for (int k = std::max(SensorRecordsRead, 0); k < SensorGroupSize; ++k)
+            SensorGroup[static_cast<std::size_t>(k)].fill(0);
+        throw;
+    }
 }
 
 bool SaveSensorGroup(int number)
@@ -155,4 +170,5 @@ void ResetSensorGroup()
     SensorSlot = 0;
     SensorNote.assign(20, ' ');
     UnreadSensorGroup = -1;
+    SensorRecordsRead = SensorGroupSize;
 }

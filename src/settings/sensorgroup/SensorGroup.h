@@ -33,6 +33,10 @@ extern std::string SensorNote;
 // The group whose file was last found unreadable or short (-1: none). It is
 // never saved over until a later load of that group succeeds.
 extern int UnreadSensorGroup;
+// Records of the group in memory that came from its file at the last load:
+// 100 after a whole read (or a new file), fewer after a short file, 0 when
+// the file could not be read at all.
+extern int SensorRecordsRead;
 
 // "Hun" + (number div 100, at least two digits) + ".fig": 7 gives
 // "Hun00.fig", 1234 "Hun12.fig", 12345 "Hun123.fig".
@@ -46,6 +50,12 @@ std::string SensorGroupFileName(int number);
 // but cannot be read throws EInOutError and is left untouched. A negative
 // number throws std::out_of_range.
 void LoadSensorGroup(int number);
+
+// LoadSensorGroup for the windows that show a group: when its file could
+// not be read whole, the records that did not come from it are cleared
+// before the error goes on, so that nothing of the group loaded before is
+// shown as this group's (the group is not saved either way).
+void LoadSensorGroupShown(int number);
 
 // Writes SensorGroup to the group file of `number` in one step (temporary
 // file renamed over the old one) and sets SensorGroupNo and SensorSlot. A

@@ -5,14 +5,18 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QDialog>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QMessageBox>
 #include <QToolButton>
 
 namespace {
 
 constexpr const char* kPictureButton = "kavrelPictureButton";
+constexpr const char* kPassingWindow = "kavrelPassingWindow";
 
 // What assistive technology sees of a picture button. Qt offers a checkable
 // button's "toggle" action, which flips the state without a click, so the
@@ -52,6 +56,21 @@ QAccessibleInterface* PictureButtonAccessible(const QString& key, QObject* objec
 }
 
 } // namespace
+
+void PutText(QLineEdit* edit, const std::string& text)
+{
+    const QString q = Q(text);
+    if (edit->text() != q)
+        edit->setText(q);
+}
+
+void PutCell(QTableWidget* grid, int row, int column, const std::string& text)
+{
+    const QString q = Q(text);
+    QTableWidgetItem* item = grid->item(row, column);
+    if (item->text() != q)
+        item->setText(q);
+}
 
 void NameControl(QWidget* control, const char* objectName, const QString& accessibleName)
 {
@@ -96,6 +115,48 @@ QToolButton* MakePictureButton(QWidget* parent, const char* objectName, const QS
     button->setIconSize(QSize(iconSize, iconSize));
     button->setFixedSize(iconSize + 12, iconSize + 12);
     return button;
+}
+
+void MarkPassingWindow(QWidget* window)
+{
+    window->setProperty(kPassingWindow, true);
+}
+
+bool TActivationWatch::Activated(QWidget* window)
+{
+    if (!window->isActiveWindow()) {
+        QWidget* now = QApplication::activeWindow();
+        back_ = window->isVisible() && now != nullptr
+            && (qobject_cast<QMessageBox*>(now) != nullptr || now->property(kPassingWindow).toBool()
+                || now->parentWidget() == window);
+        return false;
+    }
+    if (back_) {
+        back_ = false;
+        return false;
+    }
+    return true;
+}
+
+void ShowNonModal(QDialog* window)
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != window) {
+        const Qt::WindowModality wanted = modal ? Qt::ApplicationModal : Qt::NonModal;
+        if (window->windowModality() != wanted) {
+            // Qt takes a new modality only at the next showing.
+            if (window->isVisible())
+                window->hide();
+            window->setWindowModality(wanted);
+            if (wanted != Qt::NonModal)
+                QObject::connect(
+                    window, &QDialog::finished, window, [window] { window->setWindowModality(Qt::NonModal); },
+                    Qt::SingleShotConnection);
+        }
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 QString AppTitle()

@@ -6,13 +6,22 @@
 #include <exception>
 #include <string>
 
+class QDialog;
 class QLabel;
+class QLineEdit;
+class QTableWidget;
 class QWidget;
 class QToolButton;
 
 // Texts inside the program are UTF-8 std::string; Qt wants QString.
 inline QString Q(const std::string& s) { return QString::fromStdString(s); }
 inline std::string S(const QString& s) { return s.toStdString(); }
+
+// Puts a text into an edit or a grid cell unless it holds it already, so
+// that an edit the operator is in keeps its cursor and a cell sends no
+// change for nothing.
+void PutText(QLineEdit* edit, const std::string& text);
+void PutCell(QTableWidget* grid, int row, int column, const std::string& text);
 
 // Sets the control's objectName and the name a screen reader speaks.
 void NameControl(QWidget* control, const char* objectName, const QString& accessibleName);
@@ -28,6 +37,32 @@ void NameValueLabel(QLabel* label, const char* objectName, const QString& role);
 // presses it (running its handler) rather than toggling it.
 QToolButton* MakePictureButton(QWidget* parent, const char* objectName, const QString& hint, const char* icon,
                                int iconSize = 48);
+
+// Shows a window that is not modal by design. While a modal window of the
+// program is open, a window shown beside it would take no input; it is
+// then shown application-modal instead, and is not modal again once it
+// closes.
+void ShowNonModal(QDialog* window);
+
+// Marks a window that only passes by (the input error window): coming back
+// from it is no new activation of the window below (TActivationWatch).
+void MarkPassingWindow(QWidget* window);
+
+// Tells a window's real activations from its coming back from a message
+// box, a passing window or a dialog of its own: those take the activation
+// only for a moment, and what the operator was typing must not be loaded
+// over then.
+class TActivationWatch {
+public:
+    // From the window's changeEvent on QEvent::ActivationChange: true when
+    // the window has just become active anew.
+    bool Activated(QWidget* window);
+    // The window closed: its next activation is a real one.
+    void Reset() { back_ = false; }
+
+private:
+    bool back_ = false;
+};
 
 // Makes the file warnings appear as message boxes (warning icon, OK and
 // Cancel). Called once at program start.
@@ -52,4 +87,11 @@ void RunGuarded(F&& handler)
     } catch (const std::exception& e) {
         ShowErrorBox(QString::fromUtf8(e.what()));
     }
+}
+
+// A window's handler to connect to a control's signal, run by RunGuarded.
+template <typename W>
+auto Guarded(W* window, void (W::*handler)())
+{
+    return [window, handler] { RunGuarded([window, handler] { (window->*handler)(); }); };
 }

@@ -1,0 +1,172 @@
+#include "SensorExchange.h"
+
+#include "Adjusting.h"
+#include "CommandLists.h"
+#include "Registers.h"
+
+#include <algorithm>
+
+std::vector<TCommandItem> NumberReadList()
+{
+    std::vector<TCommandItem> list = ReadItems(Bank1, {0, 1, 2, 3, 9, 10, 11});
+    for (int address : {27, 31, 28, 29, 30})
+        list.push_back(ReadItem(Bank2, static_cast<std::uint8_t>(address)));
+    return list;
+}
+
+std::vector<TCommandItem> NumberWriteList()
+{
+    std::vector<TCommandItem> list;
+    for (int address : {27, 31, 27, 31, 27, 31, 28, 29, 30})
+        list.push_back(WriteItem(Bank2, static_cast<std::uint8_t>(address), Data_Sen[address]));
+    return list;
+}
+
+TSensorExchange::TSensorExchange(const bool& readingFlag) : readingFlag_(readingFlag)
+{
+    Engine.Hooks.ReadStored = [this](int, int, std::int32_t) {
+        silentTicks_ = 0;
+        if (ProgressRd < ProgressMax) {
+            ++ProgressRd;
+            ShowProgress();
+        }
+    };
+    Engine.Hooks.ItemSent = [this](std::uint8_t letter) {
+        silentTicks_ = 0; // sent on an answer (or at the list's start)
+        // The bar counts the write frames sent after the first.
+        if (letter == LetterWrite && !starting_ && ProgressWr < ProgressMax) {
+            ++ProgressWr;
+            ShowProgress();
+        }
+    };
+    Engine.Hooks.ListEnd = [this] { ListEnd(); };
+    Engine.Hooks.BadItem = [this] {
+        busy_ = polling_ = false;
+        if (Hooks.BadItem)
+            Hooks.BadItem();
+    };
+}
+
+void TSensorExchange::ShowProgress()
+{
+    if (Hooks.Progress)
+        Hooks.Progress();
+}
+
+void TSensorExchange::SetTimer(bool on)
+{
+    if (Engine.Hooks.SetTimer)
+        Engine.Hooks.SetTimer(on, Engine.Policy.TimerPeriodMs);
+}
+
+void TSensorExchange::Start(const std::vector<TCommandItem>& items)
+{
+    busy_ = true;
+    polling_ = false;
+    silentTicks_ = 0;
+    Engine.IdleTicks = 0;
+    starting_ = true;
+    Engine.StartList(items, BatchEnd);
+    starting_ = false;
+}
+
+void TSensorExchange::StartNumberRead()
+{
+    Start(NumberReadList());
+    ProgressRd = 0;
+    ShowProgress();
+}
+
+void TSensorExchange::StartNumberWrite()
+{
+    Start(NumberWriteList());
+    ProgressWr = 0;
+    ShowProgress();
+}
+
+void TSensorExchange::StartTableWrite()
+{
+    Start(TableWriteList());
+    ProgressWr = 0;
+    ShowProgress();
+}
+
+void TSensorExchange::ListEnd()
+{
+    ProgressRd = 0;
+    ProgressWr = 0;
+    ShowProgress();
+    const bool writeList = CommandList[0][1] == Bank2;
+    if (Hooks.ListEnd)
+        Hooks.ListEnd(writeList);
+    if (writeList) {
+        // Every write is read back.
+        SetTimer(false);
+        ExchangeState = ExchangeIdle;
+        PointsFromSensorTable();
+        StartNumberRead();
+        return;
+    }
+    CommandIndex = 0;
+    busy_ = false;
+    if (readingFlag_) {
+        // The tick starts the next list after two quiet ticks.
+        polling_ = true;
+        Engine.IdleTicks = PauseStart;
+        return;
+    }
+    // Nothing more is awaited: a stray reply must not run the list again.
+    ExchangeState = ExchangeIdle;
+    if (Hooks.Done)
+        Hooks.Done();
+}
+
+void TSensorExchange::Tick()
+{
+    if (!readingFlag_) {
+        if (busy_) {
+            // Nothing is sent again; a list with no answer is given up.
+            if (++silentTicks_ > SilentLimit) {
+                SetTimer(false);
+                ExchangeState = ExchangeIdle;
+                busy_ = false;
+                if (Hooks.GaveUp)
+                    Hooks.GaveUp(false);
+            }
+            return;
+        }
+        SetTimer(false);
+        if (polling_) {
+            // The flag was cleared between two polled lists.
+            polling_ = false;
+            ExchangeState = ExchangeIdle;
+            if (Hooks.Done)
+                Hooks.Done();
+        }
+        return;
+    }
+    ++Engine.IdleTicks;
+    if (Engine.IdleTicks > PauseStart) {
+        if (Engine.IdleTicks <= PauseStart + 2)
+            return; // the pause between two polled lists
+        if (Engine.FrameLetter() == LetterWrite)
+            StartNumberWrite();
+        else
+            StartNumberRead();
+        Engine.IdleTicks = 0;
+        // Goes on: the first frame of the new list is sent once more.
+    }
+    if (Engine.TickCounted() == TTickResult::GaveUp) {
+        busy_ = polling_ = false;
+        if (Hooks.GaveUp)
+            Hooks.GaveUp(true);
+    }
+}
+
+void TSensorExchange::Stop()
+{
+    if (Busy())
+        ExchangeState = ExchangeIdle;
+    busy_ = polling_ = false;
+    SetTimer(false);
+}

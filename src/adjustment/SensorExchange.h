@@ -1,0 +1,96 @@
+#pragma once
+// The exchange of the two sensor windows, the sensor database and the
+// sensor table: reading and writing the instrument's device number, sensor
+// number and statistics, writing the characteristic, and reading back what
+// was written. Both windows run it with their own port, timer and progress
+// bars; what differs between them is only what they show.
+//
+// The window:
+//  - joins Engine to its port and timer (JoinEngine),
+//  - feeds its port's chunks to Receive() and its timer's ticks to Tick(),
+//  - shows ProgressRd/ProgressWr when Hooks.Progress says so,
+//  - starts the lists from its handlers (after making sure its port is open).
+//
+// Each write list is followed at once by the number read list, so that
+// what was written is read back. While the check windows' reading flag is
+// set the number read list repeats (three ticks after each completion) and
+// a silent bank-1 frame is sent again; after more than 50 silent ticks the
+// engine gives up and closes the port. With the flag clear nothing is sent
+// again, and a list that gets no answer for more than 50 ticks is given up
+// too, so that a window never waits for ever on a silent line.
+// Everything runs on the main thread.
+#include "TExchangeEngine.h"
+
+#include <functional>
+#include <vector>
+
+// Bank 1 addresses 0, 1, 2, 3, 9, 10, 11, then bank 2 addresses 27, 31, 28,
+// 29, 30: the live values, the channel values, the device number, the
+// sensor number and the three statistics words.
+std::vector<TCommandItem> NumberReadList();
+// Bank 2 addresses 27, 31, 27, 31, 27, 31, 28, 29, 30, each with its
+// Data_Sen word: the device and sensor numbers three times each,
+// alternating, then the statistics.
+std::vector<TCommandItem> NumberWriteList();
+
+class TSensorExchange {
+public:
+    static constexpr int ProgressMax = 5;
+    static constexpr int PauseStart = 100;    // idle ticks after a polled list: two quiet ticks, then the next
+    static constexpr int SilentLimit = 50;    // ticks without an answer before a list is given up
+
+    // `readingFlag` is the check windows' reading flag, read at every tick
+    // and list end.
+    explicit TSensorExchange(const bool& readingFlag);
+    TSensorExchange(const TSensorExchange&) = delete;
+    TSensorExchange& operator=(const TSensorExchange&) = delete;
+
+    TExchangeEngine Engine{SensorBasePolicy};
+    int ProgressRd = 0;   // 0..5: read replies of the running list
+    int ProgressWr = 0;   // 0..5: write frames sent after the first
+
+    struct {
+        // ProgressRd or ProgressWr changed.
+        std::function<void()> Progress;
+        // A list reached its end; the bars are back at 0. For a write list
+        // this comes before its read-back starts.
+        std::function<void(bool writeList)> ListEnd;
+        // The exchange is over: the last read list ended with the reading
+        // flag clear, or polling stopped when the flag was cleared. The
+        // window may release the line.
+        std::function<void()> Done;
+        // No answer: the exchange was given up (portClosed: by the engine,
+        // as after 50 silent ticks of polling).
+        std::function<void(bool portClosed)> GaveUp;
+        // The command list held a bad item: the engine stopped and closed
+        // the port.
+        std::function<void()> BadItem;
+    } Hooks;
+
+    void StartNumberRead();
+    void StartNumberWrite();
+    // The table write list of the adjustment window: Data_Sen 0..24.
+    void StartTableWrite();
+
+    void Receive(const void* buffer, std::uint16_t length) { Engine.Receive(buffer, length); }
+    void Tick();
+
+    // The window closes: its exchange, if one runs, stops (idle, timer off).
+    // The port is the window's.
+    void Stop();
+
+    // A list of this exchange is outstanding or polling goes on.
+    bool Busy() const { return busy_ || polling_; }
+
+private:
+    void Start(const std::vector<TCommandItem>& items);
+    void ListEnd();
+    void ShowProgress();
+    void SetTimer(bool on);
+
+    const bool& readingFlag_;
+    bool busy_ = false;      // a list is outstanding
+    bool polling_ = false;   // between two polled read lists
+    int silentTicks_ = 0;    // ticks since the last answer, with the reading flag clear
+    bool starting_ = false;  // a list's first frame is being sent
+};

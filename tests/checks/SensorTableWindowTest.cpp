@@ -1,0 +1,308 @@
+// The sensor table window against the service bench (the simulated
+// instrument on a real pseudo-terminal), headless, driven by mouse and keys.
+#include "TFBazaF.h"
+
+#include "Bytes.h"
+#include "CatchingApplication.h"
+#include "ControlNames.h"
+#include "FileBytes.h"
+#include "KeyTyping.h"
+#include "SensorState.h"
+#include "ServiceBench.h"
+#include "TCommEr.h"
+#include "TFormErrF.h"
+#include "TempDir.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const SensorPointTable Edited = {3900, 3400, 2900, 1900, 1700, 900, 400};
+
+// A group file whose record k holds the points 4000 + 10k down by 100s.
+void PutGroup(const std::string& name)
+{
+    std::string bytes(SensorGroupFileSize, '\0');
+    for (int k = 0; k < SensorGroupSize; ++k)
+        for (int i = 0; i < SensorPointCount; ++i) {
+            std::uint8_t word[2];
+            PackWord(word, 4000 - 100 * i + 10 * k);
+            bytes[k * 80 + 2 * i] = static_cast<char>(word[0]);
+            bytes[k * 80 + 2 * i + 1] = static_cast<char>(word[1]);
+        }
+    PutFile(name, bytes);
+}
+
+SensorRecord FileRecord(int number)
+{
+    const std::string bytes = FileBytes(SensorGroupFileName(number));
+    SensorRecord r{};
+    std::copy_n(bytes.data() + (number % 100) * 80, 80, r.begin());
+    return r;
+}
+
+void ClickRow(QTableWidget* grid, int row)
+{
+    const QRect cell = grid->visualItemRect(grid->item(row - 1, 1));
+    QVERIFY2(grid->viewport()->rect().contains(cell.center()), "row not on screen");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+
+} // namespace
+
+class SensorTableWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDir> folder_;
+    std::unique_ptr<TServiceBench> bench_;
+    std::unique_ptr<TFormErrF> formErr_;
+    std::unique_ptr<TFBazaF> window_;
+
+    TFBazaF* Open(int sensor)
+    {
+        SensorNumber = sensor;
+        window_ = std::make_unique<TFBazaF>();
+        window_->show();
+        [&] { QVERIFY(QTest::qWaitForWindowActive(window_.get())); }();
+        return window_.get();
+    }
+
+    std::vector<std::string> Quiet() { return bench_->QuietFrames(); }
+
+    // The points typed into the grid, one row after another.
+    void TypePoints(TFBazaF* w, const SensorPointTable& points)
+    {
+        for (int r = 0; r < SensorPointCount; ++r)
+            TypeIntoCell(w->GridBaza, r, 1, QString::number(points[r]));
+    }
+
+private slots:
+    void init()
+    {
+        folder_ = std::make_unique<TempDir>();
+        ResetSensorState();
+        PortIndex = 3;
+        PortName = "COM3";
+        PortOpenFlag = false;
+        LastError.clear();
+        formErr_ = std::make_unique<TFormErrF>();
+        FormErrF = formErr_.get();
+        bench_ = std::make_unique<TServiceBench>((folder_->Path() / "sim.log").string());
+        PutGroup("Hun12.fig");
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        FormErrF = nullptr;
+        formErr_.reset();
+        bench_.reset();
+        folder_.reset();
+    }
+
+    void activationShowsTheGroupAndSelectsTheSensor()
+    {
+        TFBazaF* w = Open(1234);
+        QCOMPARE(w->windowTitle(), QStringLiteral("FBazaF"));
+        QVERIFY(!w->isModal());
+        QCOMPARE(w->Grid1->horizontalHeaderItem(0)->text(), QStringLiteral("сенсор"));
+        QCOMPARE(w->Grid1->horizontalHeaderItem(7)->text(), QStringLiteral("2.0"));
+        QCOMPARE(w->Grid1->item(0, 0)->text(), QStringLiteral(" 1200"));
+        QCOMPARE(w->Grid1->item(99, 0)->text(), QStringLiteral(" 1299"));
+        QCOMPARE(w->Grid1->item(34, 1)->text(), QStringLiteral("4340"));
+        QCOMPARE(w->Grid1->currentRow(), 34);
+        QCOMPARE(w->TopRow(), 35);
+        QCOMPARE(w->numSenE->text(), QStringLiteral("1234"));
+        QCOMPARE(w->GridBaza->item(0, 0)->text(), QStringLiteral("\"Чистый\" воздух"));
+        QCOMPARE(w->GridBaza->item(0, 1)->text(), QStringLiteral("  4340"));
+        QCOMPARE(w->Grid_S->item(10, 0)->text(), QStringLiteral("Дельта"));
+        QCOMPARE(w->Grid_S->item(10, 1)->text(), QStringLiteral("    10"));
+        QVERIFY(!w->PortB->IsOpen());
+        QVERIFY(!PortOpenFlag);
+    }
+
+    void clickingARowMakesItsSensorCurrentAndScrollsByTheRule()
+    {
+        TFBazaF* w = Open(1270);
+        QCOMPARE(w->TopRow(), 71); // the grid keeps its top row
+        ClickRow(w->Grid1, 80);
+        QCOMPARE(SensorNumber, 1279);
+        QCOMPARE(w->numSenE->text(), QStringLiteral("1279"));
+        QCOMPARE(w->TopRow(), 71); // the grid keeps its top row
+        QCOMPARE(w->GridBaza->item(0, 1)->text(), QStringLiteral("  4790"));
+        ClickRow(w->Grid1, 72);
+        QCOMPARE(w->TopRow(), 72);
+        QCOMPARE(SensorNumber, 1271);
+        QCOMPARE(w->Grid1->currentRow(), 71);
+    }
+
+    void aTypedNumberWithEnterAndTheStepsMoveToThatSensor()
+    {
+        TFBazaF* w = Open(1234);
+        TypeInto(w->numSenE, QStringLiteral("57"));
+        // nothing before Enter
+        QCOMPARE(SensorNumber, 1234);
+        QTest::keyClick(w->numSenE, Qt::Key_Return);
+        QCOMPARE(SensorNumber, 57);
+        QCOMPARE(w->Grid1->item(0, 0)->text(), QStringLiteral("  000"));
+        QCOMPARE(w->Grid1->currentRow(), 57);
+        QTest::mouseClick(w->upN, Qt::LeftButton);
+        QCOMPARE(w->numSenE->text(), QStringLiteral("58"));
+        QCOMPARE(SensorNumber, 58);
+        QTest::mouseClick(w->downN, Qt::LeftButton);
+        QTest::mouseClick(w->downN, Qt::LeftButton);
+        QCOMPARE(SensorNumber, 56);
+        // Typed and left without Enter: the edit shows the sensor shown.
+        TypeInto(w->numSenE, QStringLiteral("999"));
+        QTest::mouseClick(w->txt_PlMinus, Qt::LeftButton);
+        QCOMPARE(w->numSenE->text(), QStringLiteral("56"));
+        QCOMPARE(SensorNumber, 56);
+    }
+
+    void wrongPointsShowTheInputErrorWindowAndTheGridStays()
+    {
+        TFBazaF* w = Open(1234);
+        const std::string before = FileBytes("Hun12.fig");
+        TypeIntoCell(w->GridBaza, 3, 1, QStringLiteral("5000"));
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        QTRY_VERIFY(FormErrF->isVisible());
+        QCOMPARE(FormErrF->GridBaza->item(3, 1)->text(), QStringLiteral("  5000"));
+        QCOMPARE(FileBytes("Hun12.fig"), before);
+        QTest::mouseClick(FormErrF->Button1, Qt::LeftButton);
+        QTRY_VERIFY(!FormErrF->isVisible());
+        QApplication::setActiveWindow(w); // the window manager's part
+        QTRY_VERIFY(w->isActiveWindow());
+        QTest::qWait(100);
+        QCOMPARE(w->GridBaza->item(3, 1)->text(), QStringLiteral("5000"));
+    }
+
+    void shiftingRaisesThePointsWithoutSaving()
+    {
+        TFBazaF* w = Open(1234);
+        const std::string before = FileBytes("Hun12.fig");
+        QTest::mouseClick(w->key_DelPl, Qt::LeftButton);
+        QCOMPARE(w->GridBaza->item(0, 1)->text(), QStringLiteral("  4440"));
+        QCOMPARE(w->GridBaza->item(6, 1)->text(), QStringLiteral("  3840"));
+        QCOMPARE(FileBytes("Hun12.fig"), before);
+        QCOMPARE(w->Grid1->item(34, 1)->text(), QStringLiteral("4340"));
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        QCOMPARE(RecordPoints(FileRecord(1234))[0], 4440);
+        QCOMPARE(w->Grid1->item(34, 1)->text(), QStringLiteral("4440"));
+        // flagWrite clear: nothing sent
+        QVERIFY(bench_->Frames().empty());
+    }
+
+    void commitWithFlagWriteWritesTheInstrumentAndGivesTheLineBack()
+    {
+        TFBazaF* w = Open(1234);
+        ClickRow(w->Grid1, 40);
+        TypePoints(w, Edited);
+        TypeInto(w->editTxt, QStringLiteral("Стенд 3, проверка"));
+        QTest::mouseClick(w->flagWrite, Qt::LeftButton);
+        QVERIFY(w->flagWrite->isChecked());
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        QVERIFY(PortOpenFlag);
+        QVERIFY(w->PortB->IsOpen());
+        QTRY_VERIFY(!PortOpenFlag);
+        QVERIFY(!w->PortB->IsOpen());
+
+        SensorTable derived{};
+        SensorNumber = 1239;
+        DeriveSensorTable(Edited, derived);
+        const auto frames = Quiet();
+        QCOMPARE(frames.size(), std::size_t(37));
+        for (int a = 0; a <= 24; ++a)
+            QCOMPARE(frames[static_cast<std::size_t>(a)], WriteFrameText(2, a, Data_Sen[a]));
+        QCOMPARE(frames[25], ReadFrameText(1, 0));
+        QCOMPARE(frames[36], ReadFrameText(2, 30));
+        for (int a : {0, 5, 10, 12, 14, 23, 24})
+            QCOMPARE(bench_->Register(2, a), derived[a]);
+        const SensorRecord r = FileRecord(1239);
+        QCOMPARE(RecordPoints(r), Edited);
+        QCOMPARE(QString::fromStdString(NoteText(r)).trimmed(), QStringLiteral("Стенд 3, проверка"));
+        QCOMPARE(w->Grid1->item(39, 8)->text().trimmed(), QStringLiteral("Стенд 3  проверка"));
+        QCOMPARE(w->progress_WrB->value(), 0);
+        QVERIFY(LastError.empty());
+    }
+
+    void aLineHeldByAnotherWindowIsToldAndNothingIsWritten()
+    {
+        TFBazaF* w = Open(1234);
+        PortOpenFlag = true; // another window holds the line
+        QTest::mouseClick(w->flagWrite, Qt::LeftButton);
+        TypeIntoCell(w->GridBaza, 0, 1, QStringLiteral("4400"));
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = w->findChild<QMessageBox*>(QStringLiteral("TableMessage"))) != nullptr);
+        QVERIFY(box->text().startsWith(QStringLiteral("Линия связи с прибором занята другим окном программы")));
+        // stored in the file all the same
+        QCOMPARE(RecordPoints(FileRecord(1234))[0], 4400);
+        QTest::qWait(200);
+        QVERIFY(bench_->Frames().empty());
+        QVERIFY(!w->PortB->IsOpen());
+        box->accept();
+        w->close();
+        // the other window's line is left alone
+        QVERIFY(PortOpenFlag);
+        PortOpenFlag = false;
+    }
+
+    void theNoteEditHoldsWhatARecordHolds()
+    {
+        TFBazaF* w = Open(1234);
+        TypeInto(w->editTxt, QStringLiteral("1234567890123456789012345678901234567890"));
+        QCOMPARE(w->editTxt->text().size(), 38);
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        QCOMPARE(QString::fromStdString(NoteText(FileRecord(1234))),
+                 QStringLiteral("12345678901234567890123456789012345678"));
+    }
+
+    void everyControlHasANameAndASpokenName()
+    {
+        TFBazaF* w = Open(1234);
+        const ControlNameReport names = CheckControlNames(w);
+        QVERIFY2(names.unnamed.isEmpty(), qPrintable(names.unnamed.join(' ')));
+        QCOMPARE(names.unspoken, QStringList());
+        QVERIFY(names.checked > 15);
+        QCOMPARE(w->Key_DataEdit->toolTip(), QStringLiteral("Пересчет  данных "));
+        QCOMPARE(w->Key__Exit->toolTip(), QStringLiteral("Выход"));
+        QCOMPARE(w->flagWrite->text(), QStringLiteral("Записать в прибор"));
+        QCOMPARE(w->progress_WrB->maximum(), 5);
+        QCOMPARE(w->Grid1->columnWidth(8), 202);
+        QCOMPARE(w->Grid1->columnWidth(1), 52);
+    }
+
+    // A picture of the window for the documentation, on request only.
+    void screenshots()
+    {
+        if (!qEnvironmentVariableIsSet("KAVREL_SCREENSHOTS"))
+            QSKIP("screenshots only on request");
+        const QString dir = qEnvironmentVariable("KAVREL_SCREENSHOTS");
+        TFBazaF* w = Open(1234);
+        TypeInto(w->editTxt, QStringLiteral("KV: 1207-XX  стенд"));
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        QVERIFY(w->grab().save(dir + QStringLiteral("/sensor-table.png")));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    CatchingApplication app(argc, argv);
+    SensorTableWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "SensorTableWindowTest.moc"
