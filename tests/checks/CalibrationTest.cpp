@@ -24,7 +24,7 @@ TEST(Calibration, AFractionOfExactlyHalfStaysDownAndJustAboveGoesUp)
     ASSERT_TRUE(c);
     EXPECT_EQ(c->ZeroOffset, 3978);
     EXPECT_EQ(c->Supply, 5000);
-    // Slope 1.02: the low part 0.51 goes up to 1.
+    // Slope 1.02: the low share, 0.51, goes up to 1.
     c = ComputeCalibration(404, 4, 651, 600);
     ASSERT_TRUE(c);
     EXPECT_EQ(c->ZeroOffset, 599);

@@ -136,11 +136,7 @@ QWidget* TDebNewF::BuildLivePart()
     box->setContentsMargins(0, 0, 0, 0);
 
     lab_mV = MakeLabel(part, "lab_mV", QStringLiteral("Сенсор  алкоголя (mV):"));
-    lab__mV = new QLabel(QStringLiteral("5000"), part);
-    NameValueLabel(lab__mV, "lab__mV", QStringLiteral("Напряжение сенсора, мВ"));
-    QFont mvFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mvFont.setBold(true);
-    lab__mV->setFont(mvFont);
+    lab__mV = MakeVoltageLabel(part, "lab__mV");
     auto* mvRow = new QHBoxLayout;
     mvRow->addWidget(lab_mV);
     mvRow->addWidget(lab__mV);
@@ -148,20 +144,12 @@ QWidget* TDebNewF::BuildLivePart()
     box->addLayout(mvRow);
 
     QLabel* scaleLabels[5];
-    QWidget* scale = MakeGraphScale(part, scaleLabels, {"Label3", "Label4", "Label5", "Label6", "Label7"});
+    box->addLayout(MakeGraphRow(part, "ImD", ImD, scaleLabels, {"Label3", "Label4", "Label5", "Label6", "Label7"}));
     Label3 = scaleLabels[0];
     Label4 = scaleLabels[1];
     Label5 = scaleLabels[2];
     Label6 = scaleLabels[3];
     Label7 = scaleLabels[4];
-    ImD = new QLabel(part);
-    NameControl(ImD, "ImD", QStringLiteral("График напряжения сенсора"));
-    ImD->setFixedSize(GraphWidth, GraphHeight);
-    auto* graphRow = new QHBoxLayout;
-    graphRow->addWidget(scale, 0, Qt::AlignTop);
-    graphRow->addWidget(ImD, 0, Qt::AlignTop);
-    graphRow->addStretch();
-    box->addLayout(graphRow);
 
     GroupBoxLive = new QGroupBox(QStringLiteral("Текущие показания  прибора "), part);
     NameControl(GroupBoxLive, "GroupBoxLive", GroupBoxLive->title());

@@ -3,6 +3,8 @@
 #include "GraphImage.h"
 #include "UiKit.h"
 
+#include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -25,7 +27,8 @@ QLineEdit* MakeReadout(QWidget* parent, const char* name, const QString& text, c
     return edit;
 }
 
-QWidget* MakeGraphScale(QWidget* parent, QLabel* (&labels)[5], const char* const (&names)[5])
+QHBoxLayout* MakeGraphRow(QWidget* parent, const char* imageName, QLabel*& image, QLabel* (&labels)[5],
+                          const char* const (&names)[5])
 {
     auto* scale = new QWidget(parent);
     scale->setFixedSize(36, GraphHeight);
@@ -38,7 +41,24 @@ QWidget* MakeGraphScale(QWidget* parent, QLabel* (&labels)[5], const char* const
         label->setGeometry(0, std::max(0, 30 * i - h / 2), 34, h);
         labels[i] = label;
     }
-    return scale;
+    image = new QLabel(parent);
+    NameControl(image, imageName, QStringLiteral("График напряжения сенсора"));
+    image->setFixedSize(GraphWidth, GraphHeight);
+    auto* row = new QHBoxLayout;
+    row->addWidget(scale, 0, Qt::AlignTop);
+    row->addWidget(image, 0, Qt::AlignTop);
+    row->addStretch();
+    return row;
+}
+
+QLabel* MakeVoltageLabel(QWidget* parent, const char* name)
+{
+    auto* label = new QLabel(QStringLiteral("5000"), parent);
+    NameValueLabel(label, name, QStringLiteral("Напряжение сенсора, мВ"));
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setBold(true);
+    label->setFont(font);
+    return label;
 }
 
 void ShowReadouts(const ModeDisplay& d, QLineEdit* air, QLineEdit* promille, QLabel* promille100)

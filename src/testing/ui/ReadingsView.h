@@ -8,6 +8,7 @@
 
 #include <QString>
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QWidget;
@@ -15,9 +16,14 @@ class QWidget;
 // A read-only readout edit: bold, right-aligned, `pointSize` points.
 QLineEdit* MakeReadout(QWidget* parent, const char* name, const QString& text, const QString& role, int pointSize);
 
-// The scale beside the graph: "5000" at the top row, then "4000" .. "1000"
-// every 30 pixels; the five labels are returned in `labels`.
-QWidget* MakeGraphScale(QWidget* parent, QLabel* (&labels)[5], const char* const (&names)[5]);
+// The graph's row: the scale ("5000" at the top row, then "4000" .. "1000"
+// every 30 pixels) and the 240 × 150 image beside it; the image and the five
+// scale labels are returned.
+QHBoxLayout* MakeGraphRow(QWidget* parent, const char* imageName, QLabel*& image, QLabel* (&labels)[5],
+                          const char* const (&names)[5]);
+
+// The label that shows the sensor voltage in mV: bold fixed-width digits.
+QLabel* MakeVoltageLabel(QWidget* parent, const char* name);
 
 // The readouts of one mode display (what it leaves unchanged stays): the
 // promille colour is set before its text.

@@ -49,26 +49,16 @@ QWidget* TKavNewF::BuildLeftPanel()
     // The graph with its scale beside it: "5000" on the top row, then one
     // label every 30 pixels.
     QLabel* scaleLabels[5];
-    QWidget* scale = MakeGraphScale(Panel1, scaleLabels, {"Label10", "Label11", "Label12", "Label13", "Label14"});
+    QHBoxLayout* graphRow =
+        MakeGraphRow(Panel1, "Im", Im, scaleLabels, {"Label10", "Label11", "Label12", "Label13", "Label14"});
     Label10 = scaleLabels[0];
     Label11 = scaleLabels[1];
     Label12 = scaleLabels[2];
     Label13 = scaleLabels[3];
     Label14 = scaleLabels[4];
-    Im = new QLabel(Panel1);
-    NameControl(Im, "Im", QStringLiteral("График напряжения сенсора"));
-    Im->setFixedSize(GraphWidth, GraphHeight);
-    auto* graphRow = new QHBoxLayout;
-    graphRow->addWidget(scale, 0, Qt::AlignTop);
-    graphRow->addWidget(Im, 0, Qt::AlignTop);
-    graphRow->addStretch();
 
     Label4 = MakeLabel(Panel1, "Label4", QStringLiteral("Сенсор  алкоголя (mV):"));
-    lab_mV = new QLabel(QStringLiteral("5000"), Panel1);
-    NameValueLabel(lab_mV, "lab_mV", QStringLiteral("Напряжение сенсора, мВ"));
-    QFont mvFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mvFont.setBold(true);
-    lab_mV->setFont(mvFont);
+    lab_mV = MakeVoltageLabel(Panel1, "lab_mV");
     auto* mvRow = new QHBoxLayout;
     mvRow->addWidget(Label4);
     mvRow->addWidget(lab_mV);
