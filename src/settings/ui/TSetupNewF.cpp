@@ -53,7 +53,7 @@ TSetupNewF::TSetupNewF(QWidget* parent) : QDialog(parent)
         NameControl(item, name.constData(), text.isEmpty() ? QStringLiteral("Пустой вариант") : text);
         entries_->addButton(item, i);
         grid->addWidget(item, i % perColumn, i / perColumn);
-        connect(item, &QRadioButton::clicked, this, [this] { RunGuarded([this] { RadioPortClick(); }); });
+        connect(item, &QRadioButton::clicked, this, Guarded(this, &TSetupNewF::RadioPortClick));
     }
     entries_->button(0)->setChecked(true);
     connect(entries_, &QButtonGroup::idToggled, this, [this](int, bool on) {
@@ -71,7 +71,7 @@ TSetupNewF::TSetupNewF(QWidget* parent) : QDialog(parent)
     connect(devicePoll_, &QTimer::timeout, this, &TSetupNewF::ShowPortDevice);
 
     Key__Exit = MakePictureButton(this, "Key__Exit", QStringLiteral("Выход  из  программы"), "exit", 32);
-    connect(Key__Exit, &QToolButton::clicked, this, [this] { RunGuarded([this] { Key__ExitClick(); }); });
+    connect(Key__Exit, &QToolButton::clicked, this, Guarded(this, &TSetupNewF::Key__ExitClick));
 
     auto* frame = new QHBoxLayout(PageControl1);
     frame->setContentsMargins(12, 12, 12, 12);

@@ -67,7 +67,7 @@ TKavNewF::TKavNewF(QWidget* parent) : QDialog(parent), Engine(OnlineTestPolicy)
     Engine.Hooks.BadItem = [this] { close(); };
 
     connect(Key_T, &QPushButton::clicked, this, &TKavNewF::Key_TClick);
-    connect(box_Avtonom, &QCheckBox::clicked, this, [this] { RunGuarded([this] { box_AvtonomClick(); }); });
+    connect(box_Avtonom, &QCheckBox::clicked, this, Guarded(this, &TKavNewF::box_AvtonomClick));
     connect(Key__Exit, &QToolButton::clicked, this, &TKavNewF::Key__ExitClick);
     connect(key_Add, &QPushButton::clicked, this, &TKavNewF::key_AddClick);
     connect(tab_FIO, &QTableWidget::cellClicked, this, &TKavNewF::tab_FIOClick);
