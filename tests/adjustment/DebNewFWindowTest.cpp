@@ -10,6 +10,7 @@
 #include "Files.h"
 #include "KeyTyping.h"
 #include "SensorGroup.h"
+#include "SensorState.h"
 #include "ServiceBench.h"
 #include "Settings.h"
 #include "Spoken.h"
@@ -131,17 +132,8 @@ private slots:
     void init()
     {
         folder_ = std::make_unique<TempDir>();
-        ResetSettings();
-        PortIndex = 3;
-        PortName = "COM3";
-        PortOpenFlag = false;
-        ResetExchangeGlobals();
-        ResetSensorGroup();
-        Data_Sen.fill(0);
-        SensorPoints.fill(0);
-        InputErrorFlag = false;
-        WriteAfterTransfer = false;
-        ShowWarning = nullptr;
+        ResetSensorState();
+        UseBenchPort();
         status_.clear();
         SetMainStatus = [this](int panel, const std::string& text) { status_[panel] = text; };
         LastError.clear();

@@ -136,9 +136,7 @@ private slots:
     {
         folder_ = std::make_unique<TempDir>();
         ResetSensorState();
-        PortIndex = 3;
-        PortName = "COM3";
-        PortOpenFlag = false;
+        UseBenchPort();
         status_.clear();
         SetMainStatus = [this](int panel, const std::string& text) { status_[panel] = text; };
         LastError.clear();

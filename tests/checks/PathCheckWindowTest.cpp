@@ -137,9 +137,7 @@ private slots:
     {
         folder_ = std::make_unique<TempDir>();
         ResetSettings();
-        PortIndex = 3;
-        PortName = "COM3";
-        PortOpenFlag = false;
+        UseBenchPort();
         ResetExchangeGlobals();
         ResetCheckState();
         Data_Sen.fill(0);

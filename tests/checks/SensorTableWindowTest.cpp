@@ -94,9 +94,7 @@ private slots:
     {
         folder_ = std::make_unique<TempDir>();
         ResetSensorState();
-        PortIndex = 3;
-        PortName = "COM3";
-        PortOpenFlag = false;
+        UseBenchPort();
         LastError.clear();
         formErr_ = std::make_unique<TFormErrF>();
         FormErrF = formErr_.get();

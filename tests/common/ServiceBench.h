@@ -5,6 +5,7 @@
 // stored points say) unless the setup says otherwise. Everything the tests
 // ask of the instrument model goes through here.
 #include "Registers.h"
+#include "Settings.h"
 #include "SimLog.h"
 #include "Simulator.h"
 
@@ -14,6 +15,15 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// The program's port settings for the bench: COM3, and no window holding
+// the line yet.
+inline void UseBenchPort()
+{
+    PortIndex = 3;
+    PortName = "COM3";
+    PortOpenFlag = false;
+}
 
 class TServiceBench {
 public:
