@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -12,15 +13,40 @@ TInputHold::~TInputHold()
     Hold(false);
 }
 
+void TInputHold::AlsoHold(std::initializer_list<QWidget*> controls)
+{
+    for (QWidget* c : controls)
+        controls_.emplace_back(c);
+    if (holding_)
+        HoldControls(true);
+}
+
 void TInputHold::Hold(bool on)
 {
     if (on == holding_)
         return;
     holding_ = on;
+    HoldControls(on);
     if (on)
         qApp->installEventFilter(this);
     else
         qApp->removeEventFilter(this);
+}
+
+void TInputHold::HoldControls(bool on)
+{
+    if (on) {
+        for (const QPointer<QWidget>& c : controls_)
+            if (c && c->isEnabled()) {
+                c->setEnabled(false);
+                disabled_.push_back(c);
+            }
+        return;
+    }
+    for (const QPointer<QWidget>& c : disabled_)
+        if (c)
+            c->setEnabled(true);
+    disabled_.clear();
 }
 
 bool TInputHold::Allowed(QObject* receiver) const
@@ -45,6 +71,16 @@ bool TInputHold::Allowed(QObject* receiver) const
 
 bool TInputHold::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == owner_) {
+        // The write runs to its end before the window may close.
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == owner_)
+        return true;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

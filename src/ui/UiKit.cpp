@@ -2,6 +2,8 @@
 
 #include "Warnings.h"
 
+#include <QAbstractItemDelegate>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QMessageBox>
+#include <QPointer>
 #include <QToolButton>
 
 namespace {
@@ -122,8 +125,56 @@ void MarkPassingWindow(QWidget* window)
     window->setProperty(kPassingWindow, true);
 }
 
+namespace {
+
+// Which top-level window of the program was active before the one now
+// activated. Qt sends WindowActivate to a window before its ActivationChange,
+// and nothing while another program has the focus, so when a window becomes
+// active and the one before it was itself, the program is coming back from
+// another program.
+class TActiveWindows : public QObject {
+public:
+    static TActiveWindows& Instance()
+    {
+        static TActiveWindows* instance = [] {
+            auto* t = new TActiveWindows;
+            qApp->installEventFilter(t);
+            return t;
+        }();
+        return *instance;
+    }
+    QWidget* Previous() const { return previous_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (w->isWindow() && w != current_) {
+                previous_ = current_;
+                current_ = w;
+            } else if (w->isWindow()) {
+                previous_ = w;   // the same window again: back from outside
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QWidget> current_;
+    QPointer<QWidget> previous_;
+};
+
+} // namespace
+
+TActivationWatch::TActivationWatch()
+{
+    TActiveWindows::Instance();
+}
+
 bool TActivationWatch::Activated(QWidget* window)
 {
+    TActiveWindows& windows = TActiveWindows::Instance();
     if (!window->isActiveWindow()) {
         QWidget* now = QApplication::activeWindow();
         back_ = window->isVisible() && now != nullptr
@@ -131,11 +182,33 @@ bool TActivationWatch::Activated(QWidget* window)
                 || now->parentWidget() == window);
         return false;
     }
+    if (fresh_) {
+        fresh_ = false;
+        back_ = false;
+        return true;
+    }
     if (back_) {
         back_ = false;
         return false;
     }
-    return true;
+    // Back from another program: this window was the last one active.
+    return windows.Previous() != window;
+}
+
+void CommitOpenEditors(QWidget* window)
+{
+    if (!window)
+        return;
+    for (QAbstractItemView* view : window->findChildren<QAbstractItemView*>()) {
+        // An open cell editor sits at the current cell.
+        QWidget* editor = view->indexWidget(view->currentIndex());
+        if (!editor)
+            continue;
+        // The view's own slots, as a focus change to another control runs them.
+        QMetaObject::invokeMethod(view, "commitData", Qt::DirectConnection, Q_ARG(QWidget*, editor));
+        QMetaObject::invokeMethod(view, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),
+                                  Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
+    }
 }
 
 void ShowNonModal(QDialog* window)
@@ -179,4 +252,12 @@ void ShowErrorBox(const QString& text)
     QMessageBox box(QMessageBox::Critical, AppTitle(), text, QMessageBox::Ok);
     box.setObjectName(QStringLiteral("ErrorBox"));
     box.exec();
+}
+
+void ShowUnconfirmedWrite(QWidget* owner, const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(), text, QMessageBox::Ok, owner);
+    box->setObjectName(QStringLiteral("WriteUnconfirmed"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

@@ -48,20 +48,29 @@ void ShowNonModal(QDialog* window);
 // from it is no new activation of the window below (TActivationWatch).
 void MarkPassingWindow(QWidget* window);
 
-// Tells a window's real activations from its coming back from a message
-// box, a passing window or a dialog of its own: those take the activation
-// only for a moment, and what the operator was typing must not be loaded
-// over then.
+// Tells a window's real activations: its first showing, and its coming to
+// the front from another window of this program. Not activations: coming
+// back from a message box, a passing window or a dialog of its own (they
+// take the activation only for a moment, and what the operator was typing
+// must not be loaded over then), and coming back from another program (the
+// engineer looked something up; the window is as it was left).
 class TActivationWatch {
 public:
+    // Starts watching which window of the program is active (once for all).
+    TActivationWatch();
     // From the window's changeEvent on QEvent::ActivationChange: true when
     // the window has just become active anew.
     bool Activated(QWidget* window);
     // The window closed: its next activation is a real one.
-    void Reset() { back_ = false; }
+    void Reset()
+    {
+        back_ = false;
+        fresh_ = true;
+    }
 
 private:
     bool back_ = false;
+    bool fresh_ = true;
 };
 
 // Makes the file warnings appear as message boxes (warning icon, OK and
@@ -74,6 +83,12 @@ QString AppTitle();
 // Shows an error text the way an exception escaping a handler is shown: a
 // message box with the program's title.
 void ShowErrorBox(const QString& text);
+
+// Tells that a write into the instrument was not confirmed by its
+// read-back (the text begins "Запись не подтверждена"): a warning box over
+// `owner`, objectName "WriteUnconfirmed", that does not stop the window's
+// exchange. Never a success is shown beside it.
+void ShowUnconfirmedWrite(QWidget* owner, const QString& text);
 
 // Runs a handler that may throw (a file that could not be written), and
 // shows what it throws with ShowErrorBox. For handlers called from inside
@@ -89,9 +104,21 @@ void RunGuarded(F&& handler)
     }
 }
 
-// A window's handler to connect to a control's signal, run by RunGuarded.
+// Commits what is being typed into a cell of any grid of the window, as
+// leaving the cell would: a value typed is the value used, whether or not
+// Enter was pressed. A tool button takes no focus when clicked, so the cell
+// editor would otherwise stay open with the typed value unread.
+void CommitOpenEditors(QWidget* window);
+
+// A window's handler to connect to a control's signal, run by RunGuarded
+// after the window's open cell editors are committed.
 template <typename W>
 auto Guarded(W* window, void (W::*handler)())
 {
-    return [window, handler] { RunGuarded([window, handler] { (window->*handler)(); }); };
+    return [window, handler] {
+        RunGuarded([window, handler] {
+            CommitOpenEditors(window);
+            (window->*handler)();
+        });
+    };
 }
