@@ -82,7 +82,21 @@ SensorPointTable ReadPoints(const std::vector<std::string>& w, std::size_t from)
 constexpr const char* kHelp =
     "ok commands: status, start, stop, gas H, volt MV|auto, mode N, blow MV, sensor P0,...,P6|shift MV|adjusted, "
     "adc ZERO SUPPLY|adjusted, adjusted, read BANK ADDR, write 2 ADDR VALUE, silent on|off|after N, turnaround MS, "
-    "split on [GAP]|off, noise N, pace on|off, hangup, plug, quit (sim/README.md tells each)";
+    "split on [GAP]|random [MAXGAP]|off, noise N, double N [GAP|together], chunk N [HOLD], garble N, "
+    "weak ADDR [VALUE]|ADDR off|off, drift on [MIN_MS MAX_MS [LOW_MV HIGH_MV]]|off, seed N, pace on|off, hangup, "
+    "plug, quit (sim/README.md tells each)";
+
+std::string Ms(double ms)
+{
+    std::ostringstream s;
+    s << ms;
+    return s.str();
+}
+
+std::string Weak(int address, const std::optional<int>& keeps)
+{
+    return std::to_string(address) + (keeps ? " keeps " + std::to_string(*keeps) : " keeps its old value");
+}
 
 } // namespace
 
@@ -137,8 +151,23 @@ std::string TSimCommands::Run(const std::string& line)
                 line += ", turnaround " + std::to_string(static_cast<long>(o.TurnaroundMs)) + " ms";
             if (o.SplitReplies)
                 line += ", split replies";
+            if (o.SplitRandom)
+                line += ", replies split at random";
             if (o.StrayEvery > 0)
                 line += ", noise every " + std::to_string(o.StrayEvery);
+            if (o.DoubleEvery > 0)
+                line += ", doubled every " + std::to_string(o.DoubleEvery) + (o.DoubleTogether ? " in one chunk" : "");
+            if (o.ChunkEvery > 0)
+                line += ", held back every " + std::to_string(o.ChunkEvery);
+            if (o.GarbleEvery > 0)
+                line += ", garbled every " + std::to_string(o.GarbleEvery);
+            const auto [weak, drift] = sim_.WithInstrument(
+                [](TInstrument& i) { return std::make_pair(i.WeakWords(), i.Channel1Drift()); });
+            for (const auto& [address, keeps] : weak)
+                line += ", weak word " + Weak(address, keeps);
+            if (drift)
+                line += ", channel 1 moving every " + Ms(drift->MinMs) + ".." + Ms(drift->MaxMs) + " ms";
+            line += ", seed " + std::to_string(o.Seed);
             return line;
         }
 
@@ -168,6 +197,7 @@ std::string TSimCommands::Run(const std::string& line)
             if (w[1] == "auto") {
                 sim_.WithInstrument([&](TInstrument& i) {
                     i.HoldChannel1(std::nullopt);
+                    i.SetChannel1Drift(std::nullopt, 0, now);
                     i.Update(now);
                 });
                 return "ok channel 1 follows the sensor";
@@ -297,7 +327,12 @@ std::string TSimCommands::Run(const std::string& line)
         }
 
         if (c == "split") {
-            Want(w, 2, 3, "split on [GAP_MS] | split off");
+            Want(w, 2, 3, "split on [GAP_MS] | split random [MAX_GAP_MS] | split off");
+            if (w[1] == "random") {
+                const long gap = w.size() == 3 ? Integer(w[2], 0, 10000, "split gap") : 5;
+                sim_.SetSplitRandom(true, static_cast<double>(gap));
+                return "ok replies split at random into 2..5 pieces, 0.." + std::to_string(gap) + " ms apart";
+            }
             const bool on = OnOff(w[1], "split");
             const long gap = w.size() == 3 ? Integer(w[2], 0, 10000, "split gap") : 20;
             if (!on && w.size() == 3)
@@ -311,6 +346,96 @@ std::string TSimCommands::Run(const std::string& line)
             const int n = static_cast<int>(Integer(w[1], 0, 1000000, "noise"));
             sim_.SetStrayEvery(n);
             return n ? "ok a stray byte after one reply in " + std::to_string(n) : "ok no stray bytes";
+        }
+
+        if (c == "double") {
+            Want(w, 2, 3, "double N [GAP_MS | together] (0: off)");
+            const int n = w[1] == "off" ? 0 : static_cast<int>(Integer(w[1], 0, 1000000, "double"));
+            const bool together = w.size() == 3 && w[2] == "together";
+            const long gap = w.size() == 3 && !together ? Integer(w[2], 0, 10000, "double gap") : 5;
+            if (n == 0 && w.size() == 3)
+                throw EUsage("usage: double 0");
+            sim_.SetDoubleEvery(n, together, static_cast<double>(gap));
+            if (n == 0)
+                return "ok no doubled replies";
+            const std::string which = n == 1 ? "every reply" : "one reply in " + std::to_string(n);
+            return "ok " + which + " sent twice, "
+                + (together ? std::string("both in one chunk") : "the copy " + std::to_string(gap) + " ms later");
+        }
+
+        if (c == "chunk") {
+            Want(w, 2, 3, "chunk N [HOLD_MS] (0: off)");
+            const int n = w[1] == "off" ? 0 : static_cast<int>(Integer(w[1], 0, 1000000, "chunk"));
+            const long hold = w.size() == 3 ? Integer(w[2], 1, 60000, "chunk hold") : 300;
+            if (n == 0 && w.size() == 3)
+                throw EUsage("usage: chunk 0");
+            sim_.SetChunkEvery(n, static_cast<double>(hold));
+            if (n == 0)
+                return "ok no replies held back";
+            return "ok one reply in " + std::to_string(n)
+                + " held back and sent in one chunk with the next (alone after " + std::to_string(hold) + " ms)";
+        }
+
+        if (c == "garble") {
+            Want(w, 2, 2, "garble N (0: off)");
+            const int n = w[1] == "off" ? 0 : static_cast<int>(Integer(w[1], 0, 1000000, "garble"));
+            sim_.SetGarbleEvery(n);
+            return n ? "ok a wrong address byte in one read reply in " + std::to_string(n)
+                     : "ok no garbled replies";
+        }
+
+        if (c == "weak") {
+            Want(w, 2, 3, "weak ADDR [VALUE] | weak ADDR off | weak off");
+            if (w[1] == "off") {
+                Want(w, 2, 2, "weak off");
+                sim_.ClearWeakWords();
+                return "ok no weak words";
+            }
+            const int address = static_cast<int>(Integer(w[1], 0, 255, "address"));
+            if (w.size() == 3 && w[2] == "off") {
+                sim_.WithInstrument([&](TInstrument& i) { i.ClearWeakWord(address); });
+                return "ok bank 2 word " + std::to_string(address) + " keeps what is written";
+            }
+            std::optional<int> keeps;
+            if (w.size() == 3)
+                keeps = static_cast<int>(Integer(w[2], 0, 65535, "value"));
+            sim_.SetWeakWord(address, keeps);
+            return "ok bank 2 word " + Weak(address, keeps) + " whatever is written (the echo shows the write)";
+        }
+
+        if (c == "drift") {
+            Want(w, 2, 6, "drift on [MIN_MS MAX_MS [LOW_MV HIGH_MV]] | drift off");
+            if (!OnOff(w[1], "drift")) {
+                Want(w, 2, 2, "drift off");
+                sim_.SetChannel1Drift(std::nullopt);
+                return "ok channel 1 follows the sensor";
+            }
+            if (w.size() == 3 || w.size() == 5)
+                throw EUsage("usage: drift on [MIN_MS MAX_MS [LOW_MV HIGH_MV]]");
+            TChannel1Drift d;
+            if (w.size() >= 4) {
+                d.MinMs = static_cast<double>(Integer(w[2], 1, 600000, "drift pause"));
+                d.MaxMs = static_cast<double>(Integer(w[3], 1, 600000, "drift pause"));
+            }
+            if (w.size() == 6) {
+                d.LowMv = static_cast<int>(Integer(w[4], 0, TInstrument::MaxHeldMv, "drift level"));
+                d.HighMv = static_cast<int>(Integer(w[5], 0, TInstrument::MaxHeldMv, "drift level"));
+            }
+            try {
+                sim_.SetChannel1Drift(d);
+            } catch (const std::invalid_argument& e) {
+                throw EUsage(e.what());
+            }
+            return "ok channel 1 jumps to a level " + std::to_string(d.LowMv) + ".." + std::to_string(d.HighMv)
+                + " mV every " + Ms(d.MinMs) + ".." + Ms(d.MaxMs) + " ms (seed " + std::to_string(sim_.Options().Seed)
+                + ")";
+        }
+
+        if (c == "seed") {
+            Want(w, 2, 2, "seed N");
+            const auto seed = static_cast<std::uint32_t>(Integer(w[1], 0, 4294967295L, "seed"));
+            sim_.SetSeed(seed);
+            return "ok seed " + std::to_string(seed);
         }
 
         if (c == "pace") {

@@ -64,6 +64,8 @@ TInstrument::TInstrument(const TInstrumentSetup& setup)
     Bank2Words[OperatingTimeWord] = 62;
     Bank2Words[TestCountWord] = 3;
     Bank2Words[TestsFrom03Word] = atOrAbove03;
+    for (const auto& [address, keeps] : setup.WeakWords)
+        SetWeakWord(address, keeps);
     Update(0);
 }
 
@@ -119,6 +121,64 @@ void TInstrument::AdjustAdcToStored()
 void TInstrument::HoldChannel1(std::optional<int> mV)
 {
     held_ = mV ? std::optional<int>(std::clamp(*mV, 0, MaxHeldMv)) : std::nullopt;
+    if (held_)
+        drift_.reset();
+}
+
+void TInstrument::SetChannel1Drift(std::optional<TChannel1Drift> drift, std::uint32_t seed, double nowMs)
+{
+    if (drift
+        && !(drift->MinMs > 0 && drift->MinMs <= drift->MaxMs && drift->LowMv >= 0 && drift->LowMv <= drift->HighMv
+             && drift->HighMv <= MaxHeldMv))
+        throw std::invalid_argument("channel 1 moves with pauses 0 < MIN_MS <= MAX_MS and levels 0 <= LOW_MV <= "
+                                    "HIGH_MV <= 5000");
+    Update(nowMs);
+    drift_ = drift;
+    if (!drift_)
+        return;
+    held_.reset();
+    driftRandom_.seed(seed);
+    driftNext_ = nowMs; // the first level at once
+    driftOpenHalf_ = 0;
+    driftPairReader_ = false;
+    Update(nowMs);
+}
+
+void TInstrument::AdvanceDrift(double nowMs)
+{
+    while (drift_ && nowMs >= driftNext_) {
+        // Half of a (9, 11) pair read: the jump waits for the other half,
+        // long for a reader known to read pairs, briefly for any other.
+        const double patience = driftPairReader_ ? DriftPairWaitMs : DriftFirstPairWaitMs;
+        if (driftOpenHalf_ && nowMs - driftNext_ < patience)
+            break;
+        driftMv_ = std::uniform_int_distribution<int>(drift_->LowMv, drift_->HighMv)(driftRandom_);
+        driftNext_ += std::uniform_real_distribution<double>(drift_->MinMs, drift_->MaxMs)(driftRandom_);
+        driftOpenHalf_ = 0;
+    }
+}
+
+void TInstrument::NotePairRead(int address)
+{
+    if (address != Reg1::Channel1Voltage && address != Reg1::Channel1Adc)
+        return;
+    if (driftOpenHalf_ && driftOpenHalf_ != address) {
+        driftOpenHalf_ = 0; // the pair is complete
+        driftPairReader_ = true;
+    } else
+        driftOpenHalf_ = address;
+}
+
+void TInstrument::SetWeakWord(int address, std::optional<int> keeps)
+{
+    if (address < 0 || address > 255 || (keeps && (*keeps < 0 || *keeps > 65535)))
+        throw std::invalid_argument("a weak word wants an address 0..255 and a kept value 0..65535");
+    weak_[address] = keeps;
+}
+
+void TInstrument::ClearWeakWord(int address)
+{
+    weak_.erase(address);
 }
 
 int TInstrument::TrueVoltageAt(int hundredths) const
@@ -134,8 +194,13 @@ int TInstrument::AdcCount(double mV) const
 
 int TInstrument::MillivoltsFromCount(int count) const
 {
-    const double zero = Bank2Words[Reg2::ZeroOffset];
-    const double supply = Bank2Words[Reg2::Supply];
+    return MillivoltsFromCount(count, Bank2Words[Reg2::ZeroOffset], Bank2Words[Reg2::Supply]);
+}
+
+int TInstrument::MillivoltsFromCount(int count, int zeroWord, int supplyWord)
+{
+    const double zero = zeroWord;
+    const double supply = supplyWord;
     return Word(std::lround(zero + count * (supply - zero) / 1023.0));
 }
 
@@ -170,6 +235,7 @@ void TInstrument::StartTest(double nowMs)
     Update(nowMs);
     running_ = true;
     held_.reset();
+    drift_.reset();
     testGas_ = alcohol_;
     modeStart_ = nowMs;
     completedAt_ = -1;
@@ -260,6 +326,8 @@ void TInstrument::Advance(double nowMs)
 
 int TInstrument::SensorVoltage(double nowMs) const
 {
+    if (drift_)
+        return driftMv_;
     if (held_)
         return *held_;
     const int clean = CleanAir();
@@ -288,6 +356,7 @@ void TInstrument::Update(double nowMs)
         operatingFrom_ += OperatingStepMs;
     }
     Advance(nowMs);
+    AdvanceDrift(nowMs);
 
     const int v = SensorVoltage(nowMs);
     const int count = AdcCount(v);
@@ -316,8 +385,10 @@ std::optional<std::array<std::uint8_t, ReplyLength>> TInstrument::Handle(const T
     case TFrame::Read: {
         Update(nowMs);
         std::int32_t value = 0;
-        if (frame.bank == Bank1)
+        if (frame.bank == Bank1) {
             value = Bank1Words[frame.address];
+            NotePairRead(frame.address);
+        }
         else if (frame.bank == Bank2)
             value = Bank2Words[frame.address];
         return MakeReply(LetterRead, frame.bank, frame.address, value & 0xFFFF);
@@ -326,8 +397,14 @@ std::optional<std::array<std::uint8_t, ReplyLength>> TInstrument::Handle(const T
         // Bank 2 keeps what is written, as it is: the instrument applies its
         // own rules (the start delta) where it uses a word, not here.
         std::int32_t value = frame.value;
-        if (frame.bank == Bank2)
-            Bank2Words[frame.address] = value;
+        if (frame.bank == Bank2) {
+            const auto weak = weak_.find(frame.address);
+            if (weak == weak_.end())
+                Bank2Words[frame.address] = value;
+            else if (weak->second)
+                Bank2Words[frame.address] = *weak->second;
+            // else: the word keeps its old value; the echo still shows the written one
+        }
         else if (frame.bank == Bank1)
             value = Bank1Words[frame.address]; // working registers are read only
         return MakeReply(LetterWrite, frame.bank, frame.address, value & 0xFFFF);

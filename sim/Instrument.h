@@ -16,12 +16,23 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <random>
 
 // The characteristic points an instrument leaves the factory with.
 inline constexpr SensorPointTable FactoryPoints{4000, 3500, 3000, 2000, 1800, 1000, 500};
 // A fresh bench's sensor reads this much lower than its stored points say.
 inline constexpr int BenchSensorShiftMv = -150;
+
+// Channel 1 moving: its true voltage jumps to a new level, uniform in
+// LowMv..HighMv, after a pause uniform in MinMs..MaxMs, again and again.
+struct TChannel1Drift {
+    double MinMs = 50;
+    double MaxMs = 700;
+    int LowMv = 200;
+    int HighMv = 4800;
+};
 
 struct TInstrumentSetup {
     // Stored: the seven points bank 2's characteristic is derived from
@@ -52,6 +63,9 @@ struct TInstrumentSetup {
     int BlowRiseMv = 400;
     // Durations of the modes scale with this (0.1 runs a test ten times faster).
     double TimeScale = 1.0;
+
+    // Weak words of bank 2 (SetWeakWord): address -> what the word keeps.
+    std::map<int, std::optional<int>> WeakWords;
 };
 
 class TInstrument {
@@ -102,6 +116,27 @@ public:
     // until released or a test starts; std::nullopt releases it.
     void HoldChannel1(std::optional<int> mV);
     std::optional<int> HeldChannel1() const { return held_; }
+    // Channel 1 moves (TChannel1Drift) from `nowMs` on, its levels and
+    // pauses drawn from `seed`; std::nullopt stops it where it is not held.
+    // Holding channel 1 or starting a test stops it too. A jump that falls
+    // between a read of register 9 and the next of 11 (or of 11 and the
+    // next of 9) waits until that other read, so that a read cycle that
+    // reads both always gets one voltage's pair: at most DriftPairWaitMs
+    // once the reader was seen to read a pair, DriftFirstPairWaitMs before
+    // (a reader of one of them alone sees it move a little later).
+    // Throws std::invalid_argument for empty or reversed bounds.
+    void SetChannel1Drift(std::optional<TChannel1Drift> drift, std::uint32_t seed, double nowMs);
+    std::optional<TChannel1Drift> Channel1Drift() const { return drift_; }
+    static constexpr double DriftPairWaitMs = 2000;
+    static constexpr double DriftFirstPairWaitMs = 200;
+
+    // A weak word of bank 2: a write is answered with the value written, as
+    // ever, but the word keeps its old value (`keeps` unset) or `keeps`.
+    // Words written by the hand (Bank2Words) are not affected.
+    void SetWeakWord(int address, std::optional<int> keeps);
+    void ClearWeakWord(int address);
+    void ClearWeakWords() { weak_.clear(); }
+    const std::map<int, std::optional<int>>& WeakWords() const { return weak_; }
     void SetBlowRise(int mV) { blowRise_ = mV < 0 ? 0 : mV; }
     int BlowRise() const { return blowRise_; }
     void SetTimeScale(double scale) { scale_ = scale > 0 ? scale : 1.0; }
@@ -113,6 +148,15 @@ public:
     int AdcCount(double mV) const;
     // The millivolts the instrument computes from a count with words 13, 25.
     int MillivoltsFromCount(int count) const;
+    // The same with given words 13 and 25: the pure function a test checks
+    // a (register 11, register 9) pair with. Register 9 always equals
+    // MillivoltsFromCount(register 11 / 8, word 13, word 25) when both came
+    // from one voltage (the truth's zero and supply do not enter).
+    static int MillivoltsFromCount(int count, int zeroWord, int supplyWord);
+    static bool IsChannel1Pair(int reg11, int reg9, int zeroWord, int supplyWord)
+    {
+        return reg11 % 8 == 0 && reg9 == MillivoltsFromCount(reg11 / 8, zeroWord, supplyWord);
+    }
     // The start delta in use: word 26 when it is 1..8, else 2.
     int EffectiveBlowDelta() const;
 
@@ -153,11 +197,20 @@ private:
     void SetResult();
     void Complete(double atMs);
     void StoreResult(int uMin, int hundredths);
+    void AdvanceDrift(double nowMs);
+    void NotePairRead(int address);
 
     SensorTable trueTable_{};
     double trueZero_;
     double trueSupply_;
     std::optional<int> held_;
+    std::optional<TChannel1Drift> drift_;
+    std::mt19937 driftRandom_;
+    int driftMv_ = 0;            // channel 1's level while it moves
+    double driftNext_ = 0;       // when the next jump is due
+    int driftOpenHalf_ = 0;      // 9 or 11: read, its partner not yet (0: none)
+    bool driftPairReader_ = false; // a pair was read whole
+    std::map<int, std::optional<int>> weak_;
     int alcohol_;
     int testGas_ = 0;           // the running test's gas
     int blowIdle_;

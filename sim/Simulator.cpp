@@ -1,5 +1,8 @@
 #include "Simulator.h"
 
+#include "Registers.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <chrono>
@@ -69,8 +72,10 @@ bool MadeHere(const std::string& path)
 } // namespace
 
 TSimulator::TSimulator(const TSimOptions& options)
-    : options_(options), instrument_(options.Instrument), startNs_(SteadyNs())
+    : options_(options), instrument_(options.Instrument), lineRandom_(options.Seed), startNs_(SteadyNs())
 {
+    if (options.Drift)
+        instrument_.SetChannel1Drift(options.Drift, options.Seed, 0);
 }
 
 TSimulator::~TSimulator()
@@ -324,6 +329,7 @@ void TSimulator::SetSplitReplies(bool split, double gapMs)
     std::lock_guard<std::mutex> lock(lock_);
     options_.SplitReplies = split;
     options_.SplitGapMs = gapMs;
+    options_.SplitRandom = false;
 }
 
 void TSimulator::RecordTimings(bool on)
@@ -345,6 +351,82 @@ void TSimulator::SetStrayEvery(int n)
 {
     std::lock_guard<std::mutex> lock(lock_);
     options_.StrayEvery = n;
+}
+
+void TSimulator::SetSplitRandom(bool on, double maxGapMs)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.SplitRandom = on;
+    options_.SplitRandomGapMs = maxGapMs;
+    if (on)
+        options_.SplitReplies = false;
+}
+
+void TSimulator::SetDoubleEvery(int n, bool together, double gapMs)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.DoubleEvery = n;
+    options_.DoubleTogether = together;
+    options_.DoubleGapMs = gapMs;
+    doubleCount_ = 0;
+}
+
+void TSimulator::SetChunkEvery(int n, double holdMs)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.ChunkEvery = n;
+    options_.ChunkHoldMs = holdMs;
+    chunkCount_ = 0;
+}
+
+void TSimulator::SetGarbleEvery(int n)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.GarbleEvery = n;
+    garbleCount_ = 0;
+}
+
+void TSimulator::SetSeed(std::uint32_t seed)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.Seed = seed;
+    lineRandom_.seed(seed);
+    if (const auto drift = instrument_.Channel1Drift())
+        instrument_.SetChannel1Drift(drift, seed, NowMs());
+}
+
+void TSimulator::SetChannel1Drift(std::optional<TChannel1Drift> drift)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    instrument_.SetChannel1Drift(drift, options_.Seed, NowMs());
+    options_.Drift = drift;
+}
+
+void TSimulator::SetWeakWord(int address, std::optional<int> keeps)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    instrument_.SetWeakWord(address, keeps);
+}
+
+void TSimulator::ClearWeakWords()
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    instrument_.ClearWeakWords();
+}
+
+void TSimulator::RecordChannel1(bool on)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    recordChannel1_ = on;
+    channel1_.clear();
+}
+
+std::vector<TSimChannel1Reply> TSimulator::TakeChannel1Replies()
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    std::vector<TSimChannel1Reply> out;
+    out.swap(channel1_);
+    return out;
 }
 
 bool TSimulator::WaitMs(double ms)
@@ -406,16 +488,91 @@ void TSimulator::Send(const std::uint8_t* bytes, std::size_t n, bool pace)
     }
 }
 
+std::optional<std::string> TSimulator::SendChunk(const std::vector<std::uint8_t>& chunk, const TSimOptions& o)
+{
+    if (o.SplitRandom && chunk.size() >= 2) {
+        // 2..5 pieces: distinct cuts drawn from the byte boundaries inside.
+        std::vector<std::size_t> cuts;
+        std::vector<double> gaps;
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            const int most = static_cast<int>(std::min<std::size_t>(5, chunk.size()));
+            const int pieces = std::uniform_int_distribution<int>(2, most)(lineRandom_);
+            for (std::size_t b = 1; b < chunk.size(); ++b)
+                cuts.push_back(b);
+            std::shuffle(cuts.begin(), cuts.end(), lineRandom_);
+            cuts.resize(static_cast<std::size_t>(pieces - 1));
+            std::sort(cuts.begin(), cuts.end());
+            for (int i = 0; i < pieces - 1; ++i)
+                gaps.push_back(std::uniform_real_distribution<double>(0, o.SplitRandomGapMs)(lineRandom_));
+        }
+        cuts.push_back(chunk.size());
+        std::string plan = "in pieces ";
+        std::size_t from = 0;
+        for (std::size_t i = 0; i < cuts.size(); ++i) {
+            if (i > 0 && !WaitMs(gaps[i - 1]))
+                return std::nullopt;
+            Send(chunk.data() + from, cuts[i] - from, o.Pace);
+            plan += (i ? "+" : "") + std::to_string(cuts[i] - from);
+            from = cuts[i];
+        }
+        return plan;
+    }
+    if (o.SplitReplies && chunk.size() > 2) {
+        Send(chunk.data(), 2, o.Pace);
+        if (!WaitMs(o.SplitGapMs))
+            return std::nullopt;
+        Send(chunk.data() + 2, chunk.size() - 2, o.Pace);
+        return std::string();
+    }
+    Send(chunk.data(), chunk.size(), o.Pace);
+    return std::string();
+}
+
+void TSimulator::NoteSent(std::size_t replies, double firstByteMs)
+{
+    const double sentMs = NowMs();
+    repliesSent_ += replies;
+    std::lock_guard<std::mutex> lock(lock_);
+    if (recordTimings_)
+        timings_.push_back({firstByteMs, sentMs});
+}
+
+namespace {
+
+std::string Joined(std::string a, const std::string& b)
+{
+    if (!a.empty() && !b.empty())
+        a += ", ";
+    return a + b;
+}
+
+} // namespace
+
+void TSimulator::SendHeldAlone()
+{
+    const std::vector<std::uint8_t> chunk = std::move(held_);
+    held_.clear();
+    const auto plan = SendChunk(chunk, Options());
+    if (!plan)
+        return;
+    NoteSent(1, heldFirstByteMs_);
+    Log("->", chunk.data(), chunk.size(), Joined("held reply alone", *plan).c_str());
+}
+
 void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double firstByteMs)
 {
     ++framesReceived_;
-    const char* note = frame.kind == TFrame::Read ? "read" : frame.kind == TFrame::Write ? "write" : "mode";
-    Log("<-", bytes, frame.length, note);
+    const char* kind = frame.kind == TFrame::Read ? "read" : frame.kind == TFrame::Write ? "write" : "mode";
+    Log("<-", bytes, frame.length, kind);
 
     std::optional<std::array<std::uint8_t, ReplyLength>> reply;
     TSimOptions o;
     bool quiet;
     bool stray = false;
+    bool doubled = false;
+    bool hold = false;
+    bool garble = false;
     {
         std::lock_guard<std::mutex> lock(lock_);
         reply = instrument_.Handle(frame, NowMs());
@@ -425,6 +582,19 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
         if (reply && !quiet) {
             ++answeredSinceSilentSet_;
             stray = o.StrayEvery > 0 && (repliesSent_ + 1) % static_cast<std::uint64_t>(o.StrayEvery) == 0;
+            // Each counted from when it was set.
+            const auto every = [](std::uint64_t& count, int n) {
+                return n > 0 && ++count % static_cast<std::uint64_t>(n) == 0;
+            };
+            doubled = every(doubleCount_, o.DoubleEvery);
+            hold = every(chunkCount_, o.ChunkEvery) && held_.empty();
+            garble = frame.kind == TFrame::Read && every(garbleCount_, o.GarbleEvery);
+            if (recordChannel1_ && frame.kind == TFrame::Read && frame.bank == Bank1
+                && (frame.address == Reg1::Channel1Voltage || frame.address == Reg1::Channel1Adc))
+                channel1_.push_back({NowMs(), frame.address, ((*reply)[3] << 8) | (*reply)[4],
+                                     instrument_.Bank1Words[Reg1::SensorVoltage],
+                                     instrument_.Bank2Words[Reg2::ZeroOffset], instrument_.Bank2Words[Reg2::Supply],
+                                     garble});
         }
     }
     if (!reply || quiet) {
@@ -432,6 +602,8 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
             Log("  ", nullptr, 0, "(silent)");
         return;
     }
+    if (garble)
+        (*reply)[2] ^= 0x80; // one bit of the address byte flipped on the line
     // On a real line the frame is received only after its last character.
     const double charMs = 10.0 * 1000.0 / o.Baud;
     double due = o.TurnaroundMs;
@@ -439,21 +611,44 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
         due += firstByteMs + frame.length * charMs - NowMs();
     if (!WaitMs(due))
         return;
-    if (o.SplitReplies) {
-        Send(reply->data(), 2, o.Pace);
-        if (!WaitMs(o.SplitGapMs))
-            return;
-        Send(reply->data() + 2, 3, o.Pace);
-    } else
-        Send(reply->data(), reply->size(), o.Pace);
-    const double sentMs = NowMs();
-    ++repliesSent_;
-    {
-        std::lock_guard<std::mutex> lock(lock_);
-        if (recordTimings_)
-            timings_.push_back({firstByteMs, sentMs});
+
+    std::vector<std::uint8_t> chunk(reply->begin(), reply->end());
+    std::string note = garble ? "garbled address" : "";
+    // A held reply takes its copy along: it is not doubled apart as well.
+    const bool copyApart = doubled && !o.DoubleTogether && !hold;
+    if (doubled && !copyApart) {
+        chunk.insert(chunk.end(), reply->begin(), reply->end());
+        note = Joined(note, "doubled in one chunk");
     }
-    Log("->", reply->data(), reply->size(), nullptr);
+    if (hold) {
+        held_ = chunk;
+        heldFirstByteMs_ = firstByteMs;
+        heldUntilMs_ = NowMs() + o.ChunkHoldMs;
+        Log("  ", chunk.data(), chunk.size(), Joined(note, "held back").c_str());
+        return;
+    }
+    const bool glued = !held_.empty();
+    if (glued) {
+        chunk.insert(chunk.begin(), held_.begin(), held_.end());
+        held_.clear();
+        note = Joined(note, "after the held reply, in one chunk");
+    }
+    const auto plan = SendChunk(chunk, o);
+    if (!plan)
+        return;
+    if (glued)
+        NoteSent(1, heldFirstByteMs_);
+    NoteSent(1, firstByteMs);
+    Log("->", chunk.data(), chunk.size(), Joined(note, *plan).c_str());
+    if (copyApart) {
+        if (!WaitMs(o.DoubleGapMs))
+            return;
+        const std::vector<std::uint8_t> copy(reply->begin(), reply->end());
+        const auto copyPlan = SendChunk(copy, o);
+        if (!copyPlan)
+            return;
+        Log("->", copy.data(), copy.size(), Joined("doubled", *copyPlan).c_str());
+    }
     if (stray) {
         const std::uint8_t extra = 0xFF;
         Send(&extra, 1, false);
@@ -466,9 +661,20 @@ void TSimulator::Run()
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0); // paced bytes and turnaround on time
     std::vector<std::uint8_t> pending;
     double firstByteMs = 0;
+    double lastByteMs = 0;
+    held_.clear();
     pollfd fds[2] = {{master_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
     for (;;) {
-        const int timeout = pending.empty() ? -1 : static_cast<int>(kStaleFrameMs);
+        // Woken for the next bytes, a stale partial frame, or a held reply due alone.
+        int timeout = -1;
+        const auto until = [&](double atMs) {
+            const int ms = static_cast<int>(std::ceil(std::max(0.0, atMs - NowMs())));
+            timeout = timeout < 0 ? ms : std::min(timeout, ms);
+        };
+        if (!pending.empty())
+            until(lastByteMs + kStaleFrameMs);
+        if (!held_.empty())
+            until(heldUntilMs_);
         const int r = poll(fds, 2, timeout);
         if (r < 0) {
             if (errno == EINTR)
@@ -478,8 +684,13 @@ void TSimulator::Run()
         if (fds[1].revents)
             return;
         if (r == 0) {
-            Log("<-", pending.data(), pending.size(), "dropped (incomplete)");
-            pending.clear();
+            const double now = NowMs();
+            if (!held_.empty() && now >= heldUntilMs_)
+                SendHeldAlone();
+            if (!pending.empty() && now >= lastByteMs + kStaleFrameMs) {
+                Log("<-", pending.data(), pending.size(), "dropped (incomplete)");
+                pending.clear();
+            }
             continue;
         }
         std::uint8_t buf[512];
@@ -493,6 +704,7 @@ void TSimulator::Run()
         }
         if (pending.empty())
             firstByteMs = NowMs();
+        lastByteMs = NowMs();
         pending.insert(pending.end(), buf, buf + n);
         std::size_t at = 0;
         while (at < pending.size()) {

@@ -2,7 +2,8 @@
 // The simulated instrument on a pseudo-terminal: a thread reads the
 // program's frames from the master side and answers them as the instrument
 // does, with optional line behaviour for tests and demos (pacing at the baud
-// rate, turnaround, silence, split replies, stray bytes, a frame log), a
+// rate, turnaround, silence, split replies, stray bytes, doubled, held back
+// and garbled replies, a frame log), a
 // hang-up that closes the line as an unplugged adapter does, and bank 2
 // kept in a state file across runs.
 //
@@ -21,6 +22,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -30,6 +33,17 @@
 struct TSimTiming {
     double FrameFirstByteMs;   // the frame's first byte was read
     double ReplyLastByteMs;    // the reply's last byte was written
+};
+
+// One reply of bank 1 register 9 or 11 as it went out (RecordChannel1).
+struct TSimChannel1Reply {
+    double ReadMs;       // when the instrument computed it (simulator's clock)
+    int Register;        // 9 or 11
+    int Value;           // what the reply carries
+    int TrueMv;          // channel 1's true voltage it came from
+    int ZeroWord;        // words 13 and 25 it was computed with
+    int SupplyWord;
+    bool Garbled;        // sent with a wrong address byte (GarbleEvery)
 };
 
 struct TSimOptions {
@@ -43,6 +57,26 @@ struct TSimOptions {
     bool SplitReplies = false;   // replies go out as 2 + 3 bytes ...
     double SplitGapMs = 20;      // ... this far apart
     int StrayEvery = 0;          // every Nth reply is followed by a stray byte (0: never)
+    // Random splits: each chunk goes out in 2..5 pieces cut at random byte
+    // boundaries, 0..SplitRandomGapMs apart. Takes the place of SplitReplies.
+    bool SplitRandom = false;
+    double SplitRandomGapMs = 5;
+    // Every Nth reply (counted from when it is set) is sent twice (0: never): the copy DoubleGapMs after
+    // the reply in a write of its own, or in the same write (10 bytes).
+    int DoubleEvery = 0;
+    bool DoubleTogether = false;
+    double DoubleGapMs = 5;
+    // Every Nth reply is held back and goes out in one write with the next
+    // reply (0: never); alone when no other reply follows within ChunkHoldMs.
+    int ChunkEvery = 0;
+    double ChunkHoldMs = 300;
+    // One read reply in N carries a wrong address byte: its top bit flipped,
+    // an address the program never reads (0: never).
+    int GarbleEvery = 0;
+    // Seeds the random splits and channel 1's moves, so a run repeats.
+    std::uint32_t Seed = 1;
+    // Channel 1 moves from Start on (TInstrument::SetChannel1Drift).
+    std::optional<TChannel1Drift> Drift;
     std::string LogPath;         // every frame in and out; "-" is standard error
     // Bank 2 is loaded from this file at Start and saved to it whenever it
     // changes (StateFile.h); empty: nothing is kept.
@@ -115,6 +149,19 @@ public:
     void SetPace(bool pace);
     void SetSplitReplies(bool split, double gapMs = 20);
     void SetStrayEvery(int n);
+    // Random splits; on clears SplitReplies, and SetSplitReplies clears them.
+    void SetSplitRandom(bool on, double maxGapMs = 5);
+    void SetDoubleEvery(int n, bool together = false, double gapMs = 5);
+    void SetChunkEvery(int n, double holdMs = 300);
+    void SetGarbleEvery(int n);
+    // Reseeds the random splits now, and channel 1's moves (restarted from
+    // now when it moves; else at the next SetChannel1Drift).
+    void SetSeed(std::uint32_t seed);
+    // Channel 1 moves, or stops moving (std::nullopt); seeded by the seed.
+    void SetChannel1Drift(std::optional<TChannel1Drift> drift);
+    // Weak bank-2 words (TInstrument::SetWeakWord).
+    void SetWeakWord(int address, std::optional<int> keeps);
+    void ClearWeakWords();
     // The behaviour in force (a copy).
     TSimOptions Options() const;
     bool Silent() const;
@@ -122,6 +169,11 @@ public:
     // Keeps the times of every answered frame from now on (benchmarks).
     void RecordTimings(bool on);
     std::vector<TSimTiming> TakeTimings();
+
+    // Keeps every reply of bank 1 registers 9 and 11 sent from now on, with
+    // the true voltage it came from.
+    void RecordChannel1(bool on);
+    std::vector<TSimChannel1Reply> TakeChannel1Replies();
 
     std::uint64_t FramesReceived() const { return framesReceived_; }
     std::uint64_t RepliesSent() const { return repliesSent_; }
@@ -140,6 +192,11 @@ private:
     void Run();
     void Answer(const TFrame& frame, const std::uint8_t* bytes, double firstByteMs);
     void Send(const std::uint8_t* bytes, std::size_t n, bool pace);
+    // Sends one chunk whole, 2 + 3, or in random pieces, as the options say.
+    // The pieces' sizes ("in pieces 1+3+1", "" unsplit); nullopt when stopping.
+    std::optional<std::string> SendChunk(const std::vector<std::uint8_t>& chunk, const TSimOptions& o);
+    void SendHeldAlone();
+    void NoteSent(std::size_t replies, double firstByteMs);
     bool WaitMs(double ms);   // false when stopping
     void Log(const char* direction, const std::uint8_t* bytes, std::size_t n, const char* note);
 
@@ -161,6 +218,17 @@ private:
     bool silent_ = false;
     bool recordTimings_ = false;
     std::vector<TSimTiming> timings_;
+    bool recordChannel1_ = false;
+    std::vector<TSimChannel1Reply> channel1_;
+    std::mt19937 lineRandom_;
+    // Replies (read replies for garbling) since each behaviour was set.
+    std::uint64_t doubleCount_ = 0;
+    std::uint64_t chunkCount_ = 0;
+    std::uint64_t garbleCount_ = 0;
+    // The thread's own: a reply held back (ChunkEvery), when it is due alone.
+    std::vector<std::uint8_t> held_;
+    double heldFirstByteMs_ = 0;
+    double heldUntilMs_ = 0;
     bool stateSaved_ = false;       // savedBank_ holds what the file holds
     TBank2 savedBank_{};
     std::string stateError_;

@@ -38,6 +38,15 @@ void Usage(std::FILE* to)
         "  --split              send each reply as 2 + 3 bytes\n"
         "  --split-gap MS       gap between the two parts (20)\n"
         "  --stray-every N      follow every Nth reply with a stray byte\n"
+        "  --split-random       send each reply in 2..5 pieces cut at random\n"
+        "  --split-random-gap MS  most time between two pieces (5)\n"
+        "  --double N           send every Nth reply twice (1: every reply)\n"
+        "  --double-gap MS      the copy this long after the reply (5)\n"
+        "  --double-together    the reply and its copy in one chunk\n"
+        "  --chunk N            hold every Nth reply back and send it with the next one\n"
+        "  --chunk-hold MS      a held reply goes alone after this long (300)\n"
+        "  --garble N           a wrong address byte in every Nth read reply\n"
+        "  --seed N             seed of the random splits and of channel 1's moves (1)\n"
         "  --log FILE           log every frame in and out ('-' for standard error)\n"
         "Stored (a fresh bank 2; a state file replaces it):\n"
         "  --instrument N       instrument number (1207)\n"
@@ -52,6 +61,10 @@ void Usage(std::FILE* to)
         "  --alcohol N          blood alcohol of the gas the tests get, hundredths of a promille (35)\n"
         "  --blow MV            how far a blow raises BLOW_OUT (400)\n"
         "  --time-scale F       scale of the test's mode durations (1; 0.1 is ten times faster)\n"
+        "  --weak ADDR[:VALUE]  bank-2 word ADDR echoes writes but keeps its old value (or VALUE); repeatable\n"
+        "  --drift              channel 1 jumps to a random level every 50..700 ms\n"
+        "  --drift-ms MIN,MAX   the pauses between its jumps (50,700)\n"
+        "  --drift-mv LOW,HIGH  its levels (200,4800)\n"
         "Hand:\n"
         "  --control PATH       take commands on a Unix socket at PATH (standard input too, when a terminal)\n"
         "  --to SOCKET [CMD]    send CMD (or each line of standard input) to a running simulator\n",
@@ -72,6 +85,37 @@ double Number(const char* text)
     if (end == text || *end != '\0')
         Bad(std::string("not a number: ") + text);
     return v;
+}
+
+// "A,B": two whole numbers.
+std::pair<long, long> Pair(const char* text, const char* option)
+{
+    char* end = nullptr;
+    const long a = std::strtol(text, &end, 10);
+    if (end == text || *end != ',')
+        Bad(std::string(option) + " wants two numbers A,B, not " + text);
+    const char* second = end + 1;
+    const long b = std::strtol(second, &end, 10);
+    if (end == second || *end != '\0')
+        Bad(std::string(option) + " wants two numbers A,B, not " + text);
+    return {a, b};
+}
+
+// "ADDR" or "ADDR:VALUE".
+void WeakWord(const char* text, TInstrumentSetup& setup)
+{
+    char* end = nullptr;
+    const long address = std::strtol(text, &end, 10);
+    std::optional<int> keeps;
+    if (end != text && *end == ':') {
+        const char* value = end + 1;
+        keeps = static_cast<int>(std::strtol(value, &end, 10));
+        if (end == value || *keeps < 0 || *keeps > 65535)
+            end = const_cast<char*>(text);
+    }
+    if (end == text || *end != '\0' || address < 0 || address > 255)
+        Bad(std::string("--weak wants ADDR or ADDR:VALUE (0..255, 0..65535), not ") + text);
+    setup.WeakWords[static_cast<int>(address)] = keeps;
 }
 
 SensorPointTable PointList(const std::string& list, const char* option)
@@ -155,7 +199,40 @@ int main(int argc, char** argv)
             o.SplitGapMs = Number(value());
         else if (a == "--stray-every")
             o.StrayEvery = static_cast<int>(Number(value()));
-        else if (a == "--log")
+        else if (a == "--split-random")
+            o.SplitRandom = true;
+        else if (a == "--split-random-gap")
+            o.SplitRandomGapMs = Number(value());
+        else if (a == "--double")
+            o.DoubleEvery = static_cast<int>(Number(value()));
+        else if (a == "--double-gap")
+            o.DoubleGapMs = Number(value());
+        else if (a == "--double-together")
+            o.DoubleTogether = true;
+        else if (a == "--chunk")
+            o.ChunkEvery = static_cast<int>(Number(value()));
+        else if (a == "--chunk-hold")
+            o.ChunkHoldMs = Number(value());
+        else if (a == "--garble")
+            o.GarbleEvery = static_cast<int>(Number(value()));
+        else if (a == "--seed")
+            o.Seed = static_cast<std::uint32_t>(Number(value()));
+        else if (a == "--weak")
+            WeakWord(value(), o.Instrument);
+        else if (a == "--drift") {
+            if (!o.Drift)
+                o.Drift = TChannel1Drift{};
+        } else if (a == "--drift-ms") {
+            const auto [low, high] = Pair(value(), "--drift-ms");
+            o.Drift = o.Drift.value_or(TChannel1Drift{});
+            o.Drift->MinMs = static_cast<double>(low);
+            o.Drift->MaxMs = static_cast<double>(high);
+        } else if (a == "--drift-mv") {
+            const auto [low, high] = Pair(value(), "--drift-mv");
+            o.Drift = o.Drift.value_or(TChannel1Drift{});
+            o.Drift->LowMv = static_cast<int>(low);
+            o.Drift->HighMv = static_cast<int>(high);
+        } else if (a == "--log")
             o.LogPath = value();
         else if (a == "--instrument")
             o.Instrument.InstrumentNumber = static_cast<int>(Number(value()));
@@ -182,6 +259,11 @@ int main(int argc, char** argv)
     }
     if (o.Baud == 0)
         Bad("--baud must be positive");
+    if (o.SplitRandom)
+        o.SplitReplies = false;
+    if (o.Drift && !(o.Drift->MinMs > 0 && o.Drift->MinMs <= o.Drift->MaxMs && o.Drift->LowMv >= 0
+                     && o.Drift->LowMv <= o.Drift->HighMv && o.Drift->HighMv <= TInstrument::MaxHeldMv))
+        Bad("--drift-ms wants 0 < MIN <= MAX, --drift-mv 0 <= LOW <= HIGH <= 5000");
     if (!(o.Instrument.TrueZeroOffsetMv >= 0 && o.Instrument.TrueZeroOffsetMv < o.Instrument.TrueSupplyMv
           && o.Instrument.TrueSupplyMv <= 65535))
         Bad("--true-zero must lie below --true-supply, both 0..65535 mV");

@@ -299,4 +299,77 @@ TEST(Instrument, StoppedOrInterruptedTestsStoreNothingAndModesSevenAndEightShowU
     EXPECT_EQ(Read(inst, Bank1, Reg1::ResultTenths, 45000), 12);
 }
 
+TEST(Instrument, AWeakWordEchoesTheWriteButKeepsItsOldOrItsOwnValue)
+{
+    TInstrumentSetup setup;
+    setup.WeakWords[13] = std::nullopt; // keeps its old value
+    TInstrument inst(setup);
+    inst.SetWeakWord(25, 4990);         // keeps 4990 whatever is written
+    EXPECT_EQ(Value(*inst.Handle(Write(Bank2, 13, 114), 0)), 114);
+    EXPECT_EQ(Value(*inst.Handle(Write(Bank2, 25, 5083), 0)), 5083);
+    EXPECT_EQ(Value(*inst.Handle(Write(Bank2, 26, 6), 0)), 6);
+    EXPECT_EQ(Read(inst, Bank2, 13, 0), 140);
+    EXPECT_EQ(Read(inst, Bank2, 25, 0), 4990);
+    EXPECT_EQ(Read(inst, Bank2, 26, 0), 6);
+    inst.ClearWeakWords();
+    inst.Handle(Write(Bank2, 13, 114), 0);
+    EXPECT_EQ(Read(inst, Bank2, 13, 0), 114);
+    EXPECT_THROW(inst.SetWeakWord(256, std::nullopt), std::invalid_argument);
+}
+
+TEST(Instrument, Channel1MovesWithinItsBoundsRepeatsWithItsSeedAndNeverJumpsInsideAPair)
+{
+    const TChannel1Drift drift; // 50..700 ms, 200..4800 mV
+    const auto levels = [&](std::uint32_t seed, bool readPairs) {
+        TInstrument inst;
+        inst.SetChannel1Drift(drift, seed, 0);
+        std::vector<std::pair<double, int>> jumps; // when each new level was first seen
+        for (double t = 0; t < 60000; t += 20) {
+            // Reads 9 and 11 a cycle apart (15 ms): a jump due between them waits.
+            const int mv = Read(inst, Bank1, 9, t);
+            const int count = Read(inst, Bank1, readPairs ? 11 : 0, t + 15);
+            if (readPairs)
+                EXPECT_TRUE(TInstrument::IsChannel1Pair(count, mv, 140, 5000)) << count << " " << mv << " at " << t;
+            const int v = inst.Bank1Words[Reg1::SensorVoltage];
+            EXPECT_GE(v, drift.LowMv);
+            EXPECT_LE(v, drift.HighMv);
+            if (jumps.empty() || jumps.back().second != v)
+                jumps.push_back({t, v});
+        }
+        return jumps;
+    };
+    const auto a = levels(7, true);
+    EXPECT_EQ(a, levels(7, true));
+    EXPECT_NE(a, levels(8, true));
+    // 60 s of pauses of 50..700 ms, seen by 20 ms cycles: a level lasts
+    // from one cycle under its pause to a cycle over it (a pause under 20
+    // ms may hide behind the next; none is).
+    ASSERT_GT(a.size(), 80u);
+    for (std::size_t i = 1; i + 1 < a.size(); ++i) {
+        EXPECT_GE(a[i].first - a[i - 1].first, 40) << i;
+        EXPECT_LE(a[i].first - a[i - 1].first, 700 + 20) << i;
+    }
+    // A reader of register 9 alone sees it move as often.
+    EXPECT_GT(levels(7, false).size(), 80u);
+
+    // A jump that falls between register 9 and register 11 waits for 11.
+    TInstrument inst;
+    inst.SetChannel1Drift(TChannel1Drift{100, 100, 200, 4800}, 3, 0);
+    Read(inst, Bank1, 9, 10);
+    Read(inst, Bank1, 11, 20);                    // a reader of pairs
+    const int mv = Read(inst, Bank1, 9, 90);
+    const int count = Read(inst, Bank1, 11, 400); // three jumps were due meanwhile
+    EXPECT_TRUE(TInstrument::IsChannel1Pair(count, mv, 140, 5000));
+    EXPECT_NE(Read(inst, Bank1, 9, 401), mv); // now they are taken
+    // ... but not for ever: a reader of 9 alone sees it move after DriftPairWaitMs.
+    const int alone = Read(inst, Bank1, 9, 402);
+    EXPECT_NE(Read(inst, Bank1, 9, 402 + TInstrument::DriftPairWaitMs + 100), alone);
+
+    // Holding channel 1, or a test, stops it.
+    inst.HoldChannel1(600);
+    EXPECT_FALSE(inst.Channel1Drift());
+    EXPECT_EQ(Read(inst, Bank1, 0, 5000), 600);
+    EXPECT_THROW(inst.SetChannel1Drift(TChannel1Drift{700, 50, 200, 4800}, 1, 0), std::invalid_argument);
+}
+
 } // namespace
