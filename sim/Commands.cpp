@@ -167,7 +167,8 @@ std::string TSimCommands::Run(const std::string& line)
                 line += ", weak word " + Weak(address, keeps);
             if (drift)
                 line += ", channel 1 moving every " + Ms(drift->MinMs) + ".." + Ms(drift->MaxMs) + " ms";
-            line += ", seed " + std::to_string(o.Seed);
+            if (o.SplitRandom || drift)
+                line += ", seed " + std::to_string(o.Seed);
             return line;
         }
 

@@ -181,4 +181,61 @@ TEST(SimulatorProgram, ATestStartedThroughTheControlSocketIsFollowedOnTheLine)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
+TEST(SimCommands, TheLineFaultsWeakWordsAndAMovingChannelAreSetListedAndShown)
+{
+    TSimulator sim;
+    sim.Start();
+    TSimCommands hand(sim);
+    EXPECT_EQ(hand.Run("weak 13"), "ok bank 2 word 13 keeps its old value whatever is written (the echo shows the write)");
+    EXPECT_EQ(hand.Run("weak 25 140"), "ok bank 2 word 25 keeps 140 whatever is written (the echo shows the write)");
+    EXPECT_EQ(hand.Run("double 3"), "ok one reply in 3 sent twice, the copy 5 ms later");
+    EXPECT_EQ(hand.Run("double 1 together"), "ok every reply sent twice, both in one chunk");
+    EXPECT_EQ(hand.Run("chunk 4"), "ok one reply in 4 held back and sent in one chunk with the next (alone after 300 ms)");
+    EXPECT_EQ(hand.Run("garble 5"), "ok a wrong address byte in one read reply in 5");
+    EXPECT_EQ(hand.Run("split random"), "ok replies split at random into 2..5 pieces, 0..5 ms apart");
+    EXPECT_EQ(hand.Run("seed 9"), "ok seed 9");
+    EXPECT_EQ(hand.Run("drift on 100 200"), "ok channel 1 jumps to a level 200..4800 mV every 100..200 ms (seed 9)");
+    const std::string status = hand.Run("status");
+    for (const char* part : {", replies split at random", ", doubled every 1 in one chunk", ", held back every 4",
+                             ", garbled every 5", ", weak word 13 keeps its old value", ", weak word 25 keeps 140",
+                             ", channel 1 moving every 100..200 ms", ", seed 9"})
+        EXPECT_NE(status.find(part), std::string::npos) << part << " in " << status;
+    const TSimOptions o = sim.Options();
+    EXPECT_TRUE(o.SplitRandom);
+    EXPECT_FALSE(o.SplitReplies);
+    EXPECT_EQ(o.DoubleEvery, 1);
+    EXPECT_TRUE(o.DoubleTogether);
+    EXPECT_EQ(o.ChunkEvery, 4);
+    EXPECT_EQ(o.GarbleEvery, 5);
+    const std::string help = hand.Run("help");
+    for (const char* name : {"weak ", "double ", "chunk ", "garble ", "split on [GAP]|random", "drift on", "seed "})
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+
+    EXPECT_EQ(hand.Run("volt 600"), "ok channel 1 held at 600 mV: register 11 800, register 9 615 mV"); // stops it
+    EXPECT_EQ(hand.Run("status").find("moving"), std::string::npos);
+    EXPECT_EQ(hand.Run("split on"), "ok replies split 2 + 3 bytes, 20 ms apart");
+    EXPECT_FALSE(sim.Options().SplitRandom);
+    EXPECT_EQ(hand.Run("weak 13 off"), "ok bank 2 word 13 keeps what is written");
+    EXPECT_EQ(hand.Run("weak off"), "ok no weak words");
+    EXPECT_EQ(hand.Run("double 0"), "ok no doubled replies");
+    EXPECT_EQ(hand.Run("chunk off"), "ok no replies held back");
+    EXPECT_EQ(hand.Run("garble 0"), "ok no garbled replies");
+    EXPECT_EQ(hand.Run("drift off"), "ok channel 1 follows the sensor");
+    EXPECT_EQ(hand.Run("status").find("weak"), std::string::npos);
+    for (const char* bad : {"weak 256", "weak 13 70000", "weak", "double x", "double 0 together", "chunk 2 0",
+                            "garble -1", "drift on 700 50", "drift on 100", "drift maybe", "seed -1", "split random x"})
+        EXPECT_EQ(hand.Run(bad).rfind("error: ", 0), 0u) << '"' << bad << "\" -> " << hand.Run(bad);
+
+    // The program's options set the same behaviour from the start.
+    TempDir dir;
+    TSimChild child({"--control", "opts.ctl", "--weak", "13:140", "--weak", "26", "--double", "2", "--chunk", "3",
+                     "--garble", "4", "--split-random", "--seed", "11", "--drift", "--drift-ms", "60,90"});
+    TSimControlClient client("opts.ctl");
+    const std::string childStatus = client.Ask("status");
+    for (const char* part : {", replies split at random", ", doubled every 2,", ", held back every 3",
+                             ", garbled every 4", ", weak word 13 keeps 140", ", weak word 26 keeps its old value",
+                             ", channel 1 moving every 60..90 ms", ", seed 11"})
+        EXPECT_NE(childStatus.find(part), std::string::npos) << part << " in " << childStatus;
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include "Registers.h"
 #include "SimChild.h"
 #include "Simulator.h"
+#include "SimLog.h"
 #include "StateFile.h"
 #include "TCommEr.h"
 #include "TExchangeEngine.h"
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <numeric>
 #include <random>
+#include <set>
 #include <sys/wait.h>
 #include <thread>
 
@@ -333,6 +335,219 @@ TEST(Simulator, HangingUpIsSeenByThePortAndPluggingInMovesTheLink)
     again.engine.StartList(ReadItems(Bank2, {31}), 4);
     ASSERT_TRUE(WaitUntil([&] { return again.listEnds == 1; }));
     EXPECT_EQ(Bank2Image[31], 512);
+}
+
+// The far end of the line as a bare file descriptor: frames out, bytes in.
+struct RawLine {
+    int fd = -1;
+    explicit RawLine(const std::string& device)
+    {
+        fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios t{};
+        tcgetattr(fd, &t);
+        cfmakeraw(&t);
+        tcsetattr(fd, TCSANOW, &t);
+    }
+    ~RawLine() { ::close(fd); }
+    void Send(const TCommandItem& item, int length) { ASSERT_EQ(::write(fd, item.data(), length), length); }
+    // Exactly `count` bytes (10 s at most), in as many reads as they came.
+    std::vector<std::uint8_t> Take(std::size_t count)
+    {
+        std::vector<std::uint8_t> out;
+        while (out.size() < count) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 10000) <= 0)
+                break;
+            std::uint8_t buf[64];
+            const ssize_t n = ::read(fd, buf, std::min(sizeof buf, count - out.size()));
+            if (n <= 0)
+                break;
+            out.insert(out.end(), buf, buf + n);
+        }
+        return out;
+    }
+    std::vector<std::uint8_t> Ask(const TCommandItem& item, int length, std::size_t replyBytes = ReplyLength)
+    {
+        Send(item, length);
+        return Take(replyBytes);
+    }
+};
+
+std::vector<std::uint8_t> Reply(std::uint8_t letter, std::uint8_t bank, std::uint8_t address, int value)
+{
+    const auto r = MakeReply(letter, bank, address, value);
+    return {r.begin(), r.end()};
+}
+
+std::vector<std::uint8_t> Twice(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(Simulator, AWeakWordEchoesTheWriteButTheReadBackShowsWhatItKept)
+{
+    TSimulator sim;
+    sim.Start();
+    sim.SetWeakWord(13, std::nullopt); // keeps 140
+    sim.SetWeakWord(25, 4990);
+    RawLine line(sim.DevicePath());
+    EXPECT_EQ(line.Ask(WriteItem(Bank2, 13, 114), WriteFrameLength), Reply(LetterWrite, Bank2, 13, 114));
+    EXPECT_EQ(line.Ask(WriteItem(Bank2, 25, 5083), WriteFrameLength), Reply(LetterWrite, Bank2, 25, 5083));
+    EXPECT_EQ(line.Ask(WriteItem(Bank2, 26, 6), WriteFrameLength), Reply(LetterWrite, Bank2, 26, 6));
+    EXPECT_EQ(line.Ask(ReadItem(Bank2, 13), ReadFrameLength), Reply(LetterRead, Bank2, 13, 140));
+    EXPECT_EQ(line.Ask(ReadItem(Bank2, 25), ReadFrameLength), Reply(LetterRead, Bank2, 25, 4990));
+    EXPECT_EQ(line.Ask(ReadItem(Bank2, 26), ReadFrameLength), Reply(LetterRead, Bank2, 26, 6));
+    sim.ClearWeakWords();
+    line.Ask(WriteItem(Bank2, 13, 114), WriteFrameLength);
+    EXPECT_EQ(line.Ask(ReadItem(Bank2, 13), ReadFrameLength), Reply(LetterRead, Bank2, 13, 114));
+}
+
+TEST(Simulator, DoubledHeldBackGarbledAndRandomlySplitRepliesComeAsTheySay)
+{
+    TempDir dir;
+    TSimOptions o;
+    o.LogPath = "sim.log";
+    TSimulator sim(o);
+    sim.Start();
+    TCommEr port;
+    port.SetCommName(sim.DevicePath());
+    port.SetReadIntervalTimeout(1);
+    std::vector<std::vector<std::uint8_t>> chunks;
+    port.OnReceiveData = [&](QObject*, void* b, std::uint16_t n) {
+        const auto* bytes = static_cast<const std::uint8_t*>(b);
+        chunks.emplace_back(bytes, bytes + n);
+    };
+    port.OpenPort();
+    std::vector<std::uint8_t> got;
+    const auto ask = [&](std::uint8_t bank, std::uint8_t address, std::size_t bytes) {
+        const auto frame = ReadItem(bank, address);
+        port.WriteBytes(frame.data(), ReadFrameLength);
+        EXPECT_TRUE(WaitUntil([&] {
+            std::size_t n = 0;
+            for (const auto& c : chunks)
+                n += c.size();
+            return n >= bytes;
+        }, 10000));
+        got.clear();
+        for (const auto& c : chunks)
+            got.insert(got.end(), c.begin(), c.end());
+    };
+    const auto r27 = Reply(LetterRead, Bank2, 27, 1207);
+    const auto r31 = Reply(LetterRead, Bank2, 31, 512);
+
+    // Every second reply twice, in one chunk: the second reply is 10 bytes at once.
+    sim.SetDoubleEvery(2, true);
+    ask(Bank2, 27, 5);
+    EXPECT_EQ(got, r27);
+    chunks.clear();
+    ask(Bank2, 31, 10);
+    ASSERT_EQ(chunks.size(), 1u);
+    EXPECT_EQ(chunks[0], Twice(r31, r31));
+    // Apart, the copy comes after the reply: the bytes are the same.
+    sim.SetDoubleEvery(1, false, 20);
+    chunks.clear();
+    ask(Bank2, 27, 10);
+    EXPECT_EQ(got, Twice(r27, r27));
+    sim.SetDoubleEvery(0);
+
+    // Every second reply held back and sent with the next one, in one chunk.
+    sim.SetChunkEvery(2, 60000);
+    chunks.clear();
+    ask(Bank2, 27, 5);
+    chunks.clear();
+    const auto held = ReadItem(Bank2, 31);
+    port.WriteBytes(held.data(), ReadFrameLength);
+    ask(Bank2, 27, 10);
+    ASSERT_EQ(chunks.size(), 1u);
+    EXPECT_EQ(chunks[0], Twice(r31, r27));
+    // No reply follows: the held one goes alone after its hold.
+    sim.SetChunkEvery(1, 50);
+    chunks.clear();
+    ask(Bank2, 31, 5);
+    EXPECT_EQ(got, r31);
+    sim.SetChunkEvery(0);
+
+    // One read reply in two carries the address byte with its top bit flipped.
+    sim.SetGarbleEvery(2);
+    chunks.clear();
+    ask(Bank2, 27, 5);
+    EXPECT_EQ(got, r27);
+    chunks.clear();
+    ask(Bank2, 31, 5);
+    EXPECT_EQ(got, Reply(LetterRead, Bank2, 31 | 0x80, 512));
+    sim.SetGarbleEvery(0);
+
+    // Random splits: the bytes are whole, and a seed repeats the same cuts.
+    sim.SetSplitRandom(true, 3);
+    const auto cuts = [&](std::uint32_t seed) {
+        const auto notes = [] {
+            std::vector<std::string> out;
+            for (const auto& l : ReadSimLog("sim.log"))
+                if (!l.received)
+                    out.push_back(l.note);
+            return out;
+        };
+        const std::size_t before = notes().size();
+        sim.SetSeed(seed);
+        for (int k = 0; k < 20; ++k) {
+            chunks.clear();
+            ask(Bank2, 27, 5);
+            EXPECT_EQ(got, r27);
+        }
+        EXPECT_TRUE(WaitUntil([&] { return notes().size() >= before + 20; })); // logged after sending
+        const auto all = notes();
+        return std::vector<std::string>(all.end() - 20, all.end());
+    };
+    const auto first = cuts(42);
+    EXPECT_EQ(first, cuts(42));
+    EXPECT_NE(first, cuts(43));
+    for (const auto& note : first)
+        EXPECT_EQ(note.rfind("in pieces ", 0), 0u) << note;
+    port.ClosePort();
+}
+
+TEST(Simulator, Channel1MovingGivesEveryReadCycleOneVoltagesPair)
+{
+    TSimOptions o;
+    o.Drift = TChannel1Drift{}; // 50..700 ms
+    o.SplitRandom = true;
+    o.Seed = 5;
+    TSimulator sim(o);
+    sim.RecordChannel1(true);
+    sim.Start();
+    RawLine line(sim.DevicePath());
+    std::set<int> levels;
+    int cycles = 0;
+    // A soak of read cycles (9, then 10, then 11, as the path check reads)
+    // until channel 1 has been seen at eight levels.
+    while ((levels.size() < 8 || cycles < 100) && cycles < 5000) {
+        const auto r9 = line.Ask(ReadItem(Bank1, 9), ReadFrameLength);
+        line.Ask(ReadItem(Bank1, 10), ReadFrameLength);
+        const auto r11 = line.Ask(ReadItem(Bank1, 11), ReadFrameLength);
+        ASSERT_EQ(r9.size(), ReplyLength);
+        ASSERT_EQ(r11.size(), ReplyLength);
+        const int mv = ReplyValue(r9.data());
+        const int count = ReplyValue(r11.data());
+        ASSERT_TRUE(TInstrument::IsChannel1Pair(count, mv, 140, 5000)) << count << " " << mv << " cycle " << cycles;
+        levels.insert(mv);
+        ++cycles;
+    }
+    EXPECT_GE(levels.size(), 8u);
+    // The log has each reply with the voltage it came from.
+    const auto log = sim.TakeChannel1Replies();
+    ASSERT_EQ(log.size(), 2u * cycles);
+    for (std::size_t i = 0; i + 1 < log.size(); i += 2) {
+        EXPECT_EQ(log[i].Register, 9);
+        EXPECT_EQ(log[i + 1].Register, 11);
+        EXPECT_EQ(log[i].TrueMv, log[i + 1].TrueMv);
+        EXPECT_FALSE(log[i].Garbled);
+        EXPECT_EQ(log[i].Value, TInstrument::MillivoltsFromCount(log[i + 1].Value / 8, log[i].ZeroWord, log[i].SupplyWord));
+        EXPECT_EQ(log[i + 1].Value,
+                  8 * sim.WithInstrument([&](TInstrument& inst) { return inst.AdcCount(log[i].TrueMv); }));
+    }
+    sim.SetChannel1Drift(std::nullopt);
+    EXPECT_FALSE(sim.WithInstrument([](TInstrument& i) { return i.Channel1Drift(); }));
 }
 
 } // namespace
