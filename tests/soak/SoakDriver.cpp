@@ -22,6 +22,7 @@
 #include "DateFields.h"
 #include "Files.h"
 #include "Cp1251.h"
+#include "SoakCommon.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -38,30 +39,12 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 const std::string kPerson = "Соколов Сергей Петрович";
-
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double ResidentMb()
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    return 0;
-}
 
 std::vector<std::string> MonthLines()
 {

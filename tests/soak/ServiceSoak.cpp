@@ -1,0 +1,430 @@
+// The service soak: the program's own windows, as the program creates them,
+// with the adjustment window open against a service bench (a separate
+// kavrel-sim process out of adjustment, on a pseudo-terminal), for the given
+// time. Round after round the engineer's loop is played through the
+// windows' buttons: read the instrument, let it test a gas, read the test,
+// "Округлить.Записать в прибор"; every fourth round also the measuring path
+// check with channel 1 moving, and its calibration write. Before each write
+// the bench misbehaves on command: doubled, split and chunked replies,
+// noise, slowness, a garbled echo, a word that does not keep its write,
+// silence in the middle of the list.
+//
+// It counts writes confirmed, writes told unconfirmed (the window's
+// "Запись не подтверждена" box), writes whose words in the instrument differ
+// from what the window showed although no box said so (must be 0), writes
+// that ended with neither (must be 0), and the path check's table rows whose
+// ADC count and voltage do not come from one read (must be 0).
+//
+// Usage: kavrel_service_soak WORKDIR MINUTES CONTROL_SOCKET
+#include "Characteristic.h"
+#include "Control.h"
+#include "ExchangeGlobals.h"
+#include "Instrument.h"
+#include "KavrelApplication.h"
+#include "Settings.h"
+#include "SoakCommon.h"
+#include "TADCF.h"
+#include "TDebNewF.h"
+#include "TKavrelF.h"
+#include "Text.h"
+#include "Windows.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QAbstractButton>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <random>
+#include <memory>
+#include <set>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct TServiceFigures {
+    int rounds = 0;
+    int writes = 0;
+    int confirmed = 0;
+    int unconfirmed = 0;          // told by the box
+    int unconfirmedDiffering = 0; // of those, the instrument really holds something else
+    int silentDifferences = 0;    // no box, but the instrument differs from what was shown: must be 0
+    int noVerdict = 0;            // the write ended with neither: must be 0
+    int rowsChecked = 0;
+    int rowsMismatched = 0;       // count and voltage of two reads: must be 0
+    int faults = 0;
+};
+
+// The bench's faults, one per round in turn (the first: none).
+const char* const kFaults[] = {
+    "",               // a clean line
+    "double 2",       // every second reply twice
+    "split random",   // replies in 2..5 pieces
+    "noise 3",        // a stray byte after one reply in three
+    "turnaround 25",  // a slow instrument
+    "weak",           // a word keeps its old value (set per round)
+    "silent after",   // the line goes quiet in the middle of the list (set per round)
+    "garble 4",       // one reply in four echoes a wrong address
+    "chunk 3",        // two replies in one chunk
+};
+constexpr int kFaultCount = sizeof(kFaults) / sizeof(kFaults[0]);
+
+class TServiceSoak : public QObject {
+public:
+    TServiceSoak(const std::string& control, double minutes) : sim_(control), minutes_(minutes) {}
+
+    TServiceFigures Figures;
+    double CpuShare = 0, RssStart = 0, RssEnd = 0;
+
+    void Begin()
+    {
+        started_ = Clock::now();
+        cpuStart_ = CpuSeconds();
+        ClearFaults();
+        // The main window's service entry opens the adjustment window modally.
+        After(0, [] { KavrelF->Memo1Change(); });
+        After(4000, [this] {
+            rssStart_ = ResidentMb();
+            NextRound();
+        });
+    }
+
+private:
+    void After(int ms, std::function<void()> f) { QTimer::singleShot(ms, this, std::move(f)); }
+    double Seconds(Clock::time_point from) const
+    {
+        return std::chrono::duration<double>(Clock::now() - from).count();
+    }
+
+    std::string Ask(const std::string& line)
+    {
+        try {
+            return sim_.Ask(line);
+        } catch (const std::exception& e) {
+            return std::string("error: ") + e.what();
+        }
+    }
+    int Register(int bank, int address)
+    {
+        const std::string a = Ask("read " + std::to_string(bank) + " " + std::to_string(address));
+        return a.rfind("ok ", 0) == 0 ? std::atoi(a.c_str() + 3) : -1;
+    }
+
+    template <typename T>
+    static T* Control(QWidget* window, const char* name)
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    // The adjustment window's exchange is over: idle, its bar hidden.
+    static bool AdjustmentIdle()
+    {
+        return ExchangeState == ExchangeIdle && !DebNewF->progresIO->isVisible();
+    }
+
+    static QMessageBox* UnconfirmedBox()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("WriteUnconfirmed") && w->isVisible())
+                return qobject_cast<QMessageBox*>(w);
+        return nullptr;
+    }
+
+    // Waits until `done` holds (checked every 200 ms), at most `limit`
+    // seconds, then runs `next` with whether it held.
+    void WaitFor(std::function<bool()> done, double limit, std::function<void(bool)> next)
+    {
+        if (std::getenv("KAVREL_SOAK_TRACE"))
+            std::fprintf(stderr, "  wait (round %d, exchange state %d)\n", Figures.rounds, ExchangeState);
+        const Clock::time_point from = Clock::now();
+        auto step = std::make_shared<std::function<void()>>();
+        *step = [this, done, limit, next, from, step] {
+            if (done()) {
+                next(true);
+                return;
+            }
+            if (Seconds(from) > limit) {
+                next(false);
+                return;
+            }
+            After(200, *step);
+        };
+        After(200, *step);
+    }
+
+    void NextRound()
+    {
+        if (Seconds(started_) / 60.0 >= minutes_) {
+            Finish();
+            return;
+        }
+        ++Figures.rounds;
+        // A sensor out of adjustment by a different amount each round, and
+        // a gas.
+        Ask("sensor shift " + std::to_string(static_cast<int>(random_() % 31) * 10 - 150));
+        // The engineer's test gas: the bench's, typed as the real alcohol.
+        const int gas = 20 + static_cast<int>(random_() % 100);
+        Ask("gas " + std::to_string(gas));
+        Control<QLineEdit>(DebNewF, "edit_real_Kav")->setText(QString::number(gas));
+        Control<QAbstractButton>(DebNewF, "Key_Read")->click();
+        WaitFor(AdjustmentIdle, 120, [this](bool) {
+            Ask("start");
+            WaitFor([this] { return Register(1, 8) == 6; }, 60, [this](bool) {
+                Control<QAbstractButton>(DebNewF, "Key_Read")->click();
+                WaitFor(AdjustmentIdle, 120, [this](bool) { Write(); });
+            });
+        });
+    }
+
+    void SetFault(int round)
+    {
+        const std::string fault = kFaults[round % kFaultCount];
+        if (fault.empty())
+            return;
+        ++Figures.faults;
+        if (fault == "weak")
+            Ask("weak " + std::to_string(random_() % 25));
+        else if (fault == "silent after")
+            Ask("silent after " + std::to_string(3 + random_() % 40));
+        else
+            Ask(fault);
+    }
+
+    void ClearFaults()
+    {
+        for (const char* c : {"double 0", "split off", "noise 0", "turnaround 0", "weak off", "silent off", "garble 0",
+                              "chunk 0", "drift off"})
+            Ask(c);
+    }
+
+    void Write()
+    {
+        SetFault(Figures.rounds - 1);
+        ++Figures.writes;
+        Control<QAbstractButton>(DebNewF, "write_Corr")->click();
+        WaitVerdict(DebNewF, [this](bool told) {
+            CompareCharacteristic(told);
+            if (Figures.rounds % 4 == 0)
+                After(500, [this] { PathCheck(); });
+            else
+                After(500, [this] { NextRound(); });
+        });
+    }
+
+    // The write and its read-back end in a box or quietly; then the line
+    // is made clean again and the instrument's words are what it keeps.
+    void WaitVerdict(QWidget* window, std::function<void(bool told)> next)
+    {
+        auto quietSince = std::make_shared<Clock::time_point>(Clock::time_point{});
+        WaitFor(
+            [window, quietSince] {
+                if (UnconfirmedBox())
+                    return true;
+                // Idle, or given up (its timer stopped): a verdict is due.
+                auto* timer = window->findChild<QTimer*>(QStringLiteral("TimerIO"));
+                const bool quiet = ExchangeState == ExchangeIdle || (timer && !timer->isActive());
+                if (!quiet) {
+                    *quietSince = {};
+                    return false;
+                }
+                if (*quietSince == Clock::time_point{})
+                    *quietSince = Clock::now();
+                return std::chrono::duration<double>(Clock::now() - *quietSince).count() > 1.5;
+            },
+            150,
+            [this, next](bool ended) {
+                QMessageBox* box = UnconfirmedBox();
+                const bool told = box != nullptr;
+                if (box)
+                    box->accept();
+                else if (!ended)
+                    ++Figures.noVerdict;
+                ClearFaults();
+                next(told);
+            });
+    }
+
+    // What the window showed: its point grid, from which the words 0..24 it
+    // wrote are derived.
+    void CompareCharacteristic(bool told)
+    {
+        QTableWidget* grid = Control<QTableWidget>(DebNewF, "GridBaza");
+        SensorPointTable shown{};
+        for (int r = 0; r < SensorPointCount; ++r)
+            shown[static_cast<std::size_t>(r)] = static_cast<int>(ReadInt(grid->item(r, 1)->text().toStdString()));
+        std::array<int, DataSenSize> words = Data_Sen;
+        DeriveSensorTable(shown, words);
+        bool differ = false;
+        for (int a = 0; a <= 24; ++a) {
+            const int kept = Register(2, a);
+            if (kept != words[static_cast<std::size_t>(a)]) {
+                differ = true;
+                std::fprintf(stderr, "  word %d: shown %d, instrument %d\n", a, words[static_cast<std::size_t>(a)], kept);
+            }
+        }
+        Verdict(told, differ);
+    }
+
+    void Verdict(bool told, bool differ)
+    {
+        std::fprintf(stderr, "round %d (%s): %s%s\n", Figures.rounds, kFaults[(Figures.rounds - 1) % kFaultCount],
+                     told ? "told unconfirmed" : "no message", differ ? ", the instrument differs" : "");
+        if (told) {
+            ++Figures.unconfirmed;
+            if (differ)
+                ++Figures.unconfirmedDiffering;
+        } else if (differ) {
+            ++Figures.silentDifferences;
+        } else {
+            ++Figures.confirmed;
+        }
+    }
+
+    // The measuring path check: channel 1 moving while the line doubles,
+    // splits and chunks; every new row of canal_1 is checked, then the
+    // calibration is written and compared.
+    void PathCheck()
+    {
+        zero_ = Register(2, 13);
+        supply_ = Register(2, 25);
+        Ask("drift on 50 700");
+        Ask(random_() % 2 ? "double 2" : "chunk 3");
+        Ask("split random");
+        ++Figures.faults;
+        Control<QAbstractButton>(DebNewF, "AllRead")->click();
+        seenRows_.clear();
+        pathStart_ = Clock::now();
+        After(300, [this] { WatchRows(); });
+    }
+
+    void WatchRows()
+    {
+        // Rows 0..7 under the headings; "----" until the first refresh. A
+        // pair not seen before is a new row to check.
+        QTableWidget* canal = Control<QTableWidget>(ADCF, "canal_1");
+        for (int r = 0; r < canal->rowCount(); ++r) {
+            const QString count = canal->item(r, 0)->text().trimmed();
+            const QString mv = canal->item(r, 1)->text().trimmed();
+            if (count.isEmpty() || count.startsWith(QLatin1Char('-')) || mv.isEmpty())
+                continue;
+            const int n = static_cast<int>(ReadInt(count.toStdString()));
+            const int v = static_cast<int>(ReadInt(mv.toStdString()));
+            if (!seenRows_.insert({n, v}).second)
+                continue;
+            ++Figures.rowsChecked;
+            if (v != MillivoltsOf(n))
+                ++Figures.rowsMismatched;
+        }
+        if (Seconds(pathStart_) < 12) {
+            After(40, [this] { WatchRows(); });
+            return;
+        }
+        ClearFaults();
+        WritePath();
+    }
+
+    // The millivolts the instrument makes of a count (eight times the
+    // 10-bit count) with its zero offset and supply.
+    int MillivoltsOf(int count) const { return TInstrument::MillivoltsFromCount(count / 8, zero_, supply_); }
+
+    void WritePath()
+    {
+        // The engineer's voltmeter agrees with the instrument's points.
+        auto* u1 = Control<QLabel>(ADCF, "mV_U1");
+        auto* u2 = Control<QLabel>(ADCF, "mv_U2");
+        Control<QLineEdit>(ADCF, "real_U1")->setText(u1->text().trimmed());
+        Control<QLineEdit>(ADCF, "real_U2")->setText(u2->text().trimmed());
+        SetFault(Figures.rounds / 4);
+        ++Figures.writes;
+        Control<QAbstractButton>(ADCF, "key_wrCalibr")->click();
+        WaitVerdict(ADCF, [this](bool told) {
+            const int shown13 = static_cast<int>(ReadInt(Control<QLabel>(ADCF, "mV_0")->text().toStdString()));
+            const int shown25 = static_cast<int>(ReadInt(Control<QLabel>(ADCF, "mV_1023")->text().toStdString()));
+            const bool differ = Register(2, 13) != shown13 || Register(2, 25) != shown25;
+            // An unconfirmed calibration may show what was not kept; the
+            // bench goes back to its own values for the next round.
+            Verdict(told, differ);
+            Ask("write 2 13 " + std::to_string(zero_));
+            Ask("write 2 25 " + std::to_string(supply_));
+            Control<QAbstractButton>(ADCF, "Key__Exit")->click();
+            After(1500, [this] { NextRound(); });
+        });
+    }
+
+    void Finish()
+    {
+        CpuShare = (CpuSeconds() - cpuStart_) / Seconds(started_) * 100.0;
+        RssStart = rssStart_;
+        RssEnd = ResidentMb();
+        ClearFaults();
+        Control<QAbstractButton>(DebNewF, "Key__Exit")->click();
+        After(1000, [] { KavrelF->close(); });
+    }
+
+    TSimControlClient sim_;
+    double minutes_;
+    std::mt19937 random_{20261209};
+    Clock::time_point started_, pathStart_;
+    double cpuStart_ = 0, rssStart_ = 0;
+    int zero_ = 0, supply_ = 0;
+    std::set<std::pair<int, int>> seenRows_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::cerr << "usage: kavrel_service_soak WORKDIR MINUTES CONTROL_SOCKET\n";
+        return 2;
+    }
+    if (chdir(argv[1]) != 0) {
+        std::perror(argv[1]);
+        return 2;
+    }
+    const double minutes = std::atof(argv[2]);
+    PortIndex = 3;
+    PortName = "COM3";
+    SaveSettings();
+
+    KavrelApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    CreateWindows();
+    KavrelF->show();
+    TServiceSoak soak(argv[3], minutes);
+    QTimer::singleShot(500, &soak, [&soak] { soak.Begin(); });
+    QTimer closing;
+    QObject::connect(&closing, &QTimer::timeout, &app, [&app] {
+        if (!KavrelF->isVisible())
+            app.quit();
+    });
+    closing.start(1000);
+    app.exec();
+
+    const TServiceFigures& f = soak.Figures;
+    std::printf("service soak: %.1f minutes, %d rounds, %d fault episodes\n", minutes, f.rounds, f.faults);
+    std::printf("writes                              %d\n", f.writes);
+    std::printf("writes confirmed                    %d\n", f.confirmed);
+    std::printf("writes told unconfirmed             %d (the instrument really differed: %d)\n", f.unconfirmed,
+                f.unconfirmedDiffering);
+    std::printf("writes differing, nothing told      %d\n", f.silentDifferences);
+    std::printf("writes ended without a verdict      %d\n", f.noVerdict);
+    std::printf("path check rows checked             %d\n", f.rowsChecked);
+    std::printf("rows pairing two reads              %d\n", f.rowsMismatched);
+    std::printf("CPU share of the program            %.2f %% of a core\n", soak.CpuShare);
+    std::printf("resident memory                     %.1f MB at start, %.1f MB at end\n", soak.RssStart, soak.RssEnd);
+    DestroyWindows();
+    return (f.silentDifferences || f.noVerdict || f.rowsMismatched) ? 1 : 0;
+}
