@@ -1,0 +1,82 @@
+#pragma once
+// The service journal "Service.txt": one line for every write list the
+// service windows send into an instrument, confirmed or not, and one for the
+// control test that follows a characteristic write. As found, what was
+// changed, as left: the record of a day at the bench for the instrument's
+// owner and the next engineer. The program only appends to it.
+//
+// A line is fields separated by ";" (no value holds one), in this order:
+//   date (DD.MM.YYYY); time (HH:MM:SS); instrument number (word 27);
+//   sensor number (word 31); what was written; the read-back's verdict;
+//   then the details of that kind of write, one field each.
+// The file starts with a heading line naming the fixed fields.
+#include "Characteristic.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+inline constexpr const char* ServiceJournalName = "Service.txt";
+inline constexpr const char* ServiceJournalHeading = "дата;время;прибор;сенсор;запись;проверка;подробности";
+
+// What was written.
+inline constexpr const char* JournalCharacteristic = "характеристика";
+inline constexpr const char* JournalPathCalibration = "калибровка тракта";
+inline constexpr const char* JournalBlowDelta = "дельта запуска";
+inline constexpr const char* JournalNumbers = "номера";
+inline constexpr const char* JournalControlTest = "контрольный тест";
+
+struct TServiceEntry {
+    std::string Date;        // DD.MM.YYYY
+    std::string Time;        // HH:MM:SS
+    int Instrument = 0;
+    int Sensor = 0;
+    std::string What;
+    std::string Verdict;     // "подтверждена", "не подтверждена", or "-" (a control test)
+    std::vector<std::string> Details;
+};
+
+// The details of each kind of entry.
+// A characteristic: the test gas, the test read before the write (as
+// found), the voltage delta used, the seven points before and after.
+std::vector<std::string> CharacteristicDetails(int gasAlcohol, int foundAlcohol, int foundVoltage, int voltageDelta,
+                                               const SensorPointTable& before, const SensorPointTable& after);
+// The control test after a characteristic write (as left).
+std::vector<std::string> ControlTestDetails(int gasAlcohol, int alcohol, int voltage);
+// A path calibration: zero offset and supply before and after, and the two
+// points used (ADC count as the instrument gives it, mV).
+struct TPathPoint {
+    int Count = 0;
+    int Millivolts = 0;
+};
+std::vector<std::string> PathCalibrationDetails(int zeroBefore, int supplyBefore, int zeroAfter, int supplyAfter,
+                                                TPathPoint u1, TPathPoint u2);
+// One value before and after (the blow delta).
+std::vector<std::string> ValueDetails(int before, int after);
+// The numbers and statistics: words 27, 31, 28, 29, 30 before and after.
+std::vector<std::string> NumberDetails(const std::vector<int>& before, const std::vector<int>& after);
+
+inline constexpr const char* VerdictConfirmed = "подтверждена";
+inline constexpr const char* VerdictUnconfirmed = "не подтверждена";
+
+// The clock of the journal: "DD.MM.YYYY" and "HH:MM:SS" of now. Tests set
+// their own.
+struct TJournalClock {
+    std::string Date;
+    std::string Time;
+};
+TJournalClock JournalNow();
+
+// The entry as its line (UTF-8, no line end).
+std::string ServiceLine(const TServiceEntry& entry);
+// A line read back; nullopt for the heading or a line that is not one.
+std::optional<TServiceEntry> ParseServiceLine(const std::string& line);
+
+// Appends the entry's line to the journal in the working folder (the heading
+// first when the file is new or empty), synced; a failed append leaves the
+// file as it was. False with the file's name and the reason in `error`.
+bool AppendServiceEntry(const TServiceEntry& entry, std::string* error);
+
+// Every entry of the journal, oldest first (an unreadable or missing file
+// has none).
+std::vector<TServiceEntry> ReadServiceJournal();
