@@ -95,6 +95,13 @@ TJournalClock JournalNow()
             TimeText(local.tm_hour, local.tm_min, local.tm_sec)};
 }
 
+TServiceEntry ServiceEntryNow(const std::string& what, bool confirmed, std::vector<std::string> details)
+{
+    const TJournalClock now = JournalNow();
+    return {now.Date,  now.Time, Data_Sen[27], Data_Sen[31], what, confirmed ? VerdictConfirmed : VerdictUnconfirmed,
+            std::move(details)};
+}
+
 std::string ServiceLine(const TServiceEntry& entry)
 {
     std::string line = entry.Date + kSeparator + entry.Time + kSeparator + std::to_string(entry.Instrument) + kSeparator

@@ -67,6 +67,10 @@ struct TJournalClock {
 };
 TJournalClock JournalNow();
 
+// An entry of now for the instrument as the program last read it (its
+// number and sensor number, words 27 and 31 of Data_Sen).
+TServiceEntry ServiceEntryNow(const std::string& what, bool confirmed, std::vector<std::string> details);
+
 // The entry as its line (UTF-8, no line end).
 std::string ServiceLine(const TServiceEntry& entry);
 // A line read back; nullopt for the heading or a line that is not one.

@@ -93,6 +93,16 @@ public:
         started_ = Clock::now();
         cpuStart_ = CpuSeconds();
         ClearFaults();
+        // The engineer answers the program's file warnings (a new group
+        // file is made on the first write) as they come.
+        auto* answer = new QTimer(this);
+        connect(answer, &QTimer::timeout, this, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w);
+                    box && box->isVisible() && box->objectName() == QLatin1String("FileWarning"))
+                    box->accept();
+        });
+        answer->start(300);
         // The main window's service entry opens the adjustment window modally.
         After(0, [] { KavrelF->Memo1Change(); });
         After(4000, [this] {
@@ -120,6 +130,14 @@ private:
     {
         const std::string a = Ask("read " + std::to_string(bank) + " " + std::to_string(address));
         return a.rfind("ok ", 0) == 0 ? std::atoi(a.c_str() + 3) : -1;
+    }
+
+    // Clicks a button from the event loop, so that a modal box opened by
+    // its handler does not hold up the step that clicked.
+    void Click(QWidget* window, const char* name)
+    {
+        auto* button = Control<QAbstractButton>(window, name);
+        QTimer::singleShot(0, button, &QAbstractButton::click);
     }
 
     template <typename T>
@@ -155,6 +173,13 @@ private:
                 next(true);
                 return;
             }
+            if (std::getenv("KAVREL_SOAK_TRACE") && static_cast<int>(Seconds(from) * 5) % 25 == 0)
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                        std::fprintf(stderr, "  box %s: %s\n", qPrintable(box->objectName()), qPrintable(box->text()));
+            if (std::getenv("KAVREL_SOAK_TRACE") && static_cast<int>(Seconds(from) * 5) % 25 == 0)
+                std::fprintf(stderr, "  state %d, bar %d, timer %d\n", ExchangeState, DebNewF->progresIO->isVisible(),
+                             DebNewF->TimerIO->isActive());
             if (Seconds(from) > limit) {
                 next(false);
                 return;
@@ -178,11 +203,11 @@ private:
         const int gas = 20 + static_cast<int>(random_() % 100);
         Ask("gas " + std::to_string(gas));
         Control<QLineEdit>(DebNewF, "edit_real_Kav")->setText(QString::number(gas));
-        Control<QAbstractButton>(DebNewF, "Key_Read")->click();
+        Click(DebNewF, "Key_Read");
         WaitFor(AdjustmentIdle, 120, [this](bool) {
             Ask("start");
             WaitFor([this] { return Register(1, 8) == 6; }, 60, [this](bool) {
-                Control<QAbstractButton>(DebNewF, "Key_Read")->click();
+                Click(DebNewF, "Key_Read");
                 WaitFor(AdjustmentIdle, 120, [this](bool) { Write(); });
             });
         });
@@ -213,7 +238,7 @@ private:
     {
         SetFault(Figures.rounds - 1);
         ++Figures.writes;
-        Control<QAbstractButton>(DebNewF, "write_Corr")->click();
+        Click(DebNewF, "write_Corr");
         WaitVerdict(DebNewF, [this](bool told) {
             CompareCharacteristic(told);
             if (Figures.rounds % 4 == 0)
@@ -303,7 +328,7 @@ private:
         Ask(random_() % 2 ? "double 2" : "chunk 3");
         Ask("split random");
         ++Figures.faults;
-        Control<QAbstractButton>(DebNewF, "AllRead")->click();
+        Click(DebNewF, "AllRead");
         seenRows_.clear();
         pathStart_ = Clock::now();
         After(300, [this] { WatchRows(); });
@@ -348,7 +373,7 @@ private:
         Control<QLineEdit>(ADCF, "real_U2")->setText(u2->text().trimmed());
         SetFault(Figures.rounds / 4);
         ++Figures.writes;
-        Control<QAbstractButton>(ADCF, "key_wrCalibr")->click();
+        Click(ADCF, "key_wrCalibr");
         WaitVerdict(ADCF, [this](bool told) {
             const int shown13 = static_cast<int>(ReadInt(Control<QLabel>(ADCF, "mV_0")->text().toStdString()));
             const int shown25 = static_cast<int>(ReadInt(Control<QLabel>(ADCF, "mV_1023")->text().toStdString()));
@@ -358,7 +383,7 @@ private:
             Verdict(told, differ);
             Ask("write 2 13 " + std::to_string(zero_));
             Ask("write 2 25 " + std::to_string(supply_));
-            Control<QAbstractButton>(ADCF, "Key__Exit")->click();
+            Click(ADCF, "Key__Exit");
             After(1500, [this] { NextRound(); });
         });
     }
@@ -369,7 +394,7 @@ private:
         RssStart = rssStart_;
         RssEnd = ResidentMb();
         ClearFaults();
-        Control<QAbstractButton>(DebNewF, "Key__Exit")->click();
+        Click(DebNewF, "Key__Exit");
         After(1000, [] { KavrelF->close(); });
     }
 
