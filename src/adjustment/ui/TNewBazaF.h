@@ -19,6 +19,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 
 class QGroupBox;
 class QLabel;
@@ -30,6 +31,7 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TCommEr;
+class TInputHold;
 
 class TNewBazaF : public QDialog {
     Q_OBJECT
@@ -112,9 +114,11 @@ private:
     void ShowView(unsigned parts);
     void OpenPortIfFree();
     void ReleaseLine();
+    void StartHeld(const std::function<void()>& start);
     void Tell(const QString& text);
     bool Ask(const QString& text);
 
+    TInputHold* hold_;
     bool ownsLine_ = false;
     bool closing_ = false;
     TActivationWatch activation_;
