@@ -103,6 +103,8 @@ TSensorTable::TSensorTable(const bool& readingFlag) : Exchange(readingFlag)
         cutTold_ = verdict.Cut == WriteCut::NoReply;
         if (!verdict.Confirmed && Hooks.Unconfirmed)
             Hooks.Unconfirmed(UnconfirmedText(verdict, what));
+        if (Hooks.WriteOver)
+            Hooks.WriteOver();
     };
     Exchange.Hooks.GaveUp = [this](bool) {
         if (Hooks.Tell && !cutTold_)

@@ -103,6 +103,8 @@ public:
         // The write was not confirmed by its read-back: the message (it
         // begins "Запись не подтверждена").
         std::function<void(const std::string& text)> Unconfirmed;
+        // The write and its read-back are over, confirmed or not.
+        std::function<void()> WriteOver;
     } Hooks;
 
     // Activation: the table of SensorNumber's group, its row selected.

@@ -132,7 +132,7 @@ void TNewBazaF::changeEvent(QEvent* event)
     // Coming back from its message boxes or the input error window must not
     // load over the grids.
     if (event->type() == QEvent::ActivationChange && activation_.Activated(this))
-        FormActivate();
+        RunGuarded([this] { FormActivate(); });
 }
 
 void TNewBazaF::done(int result)

@@ -50,6 +50,7 @@ TFBazaF::TFBazaF(QWidget* parent) : QDialog(parent), Table(ReadingFlag)
     Table.Hooks.Tell = [this](const std::string& text) { Tell(Q(text)); };
     Table.Hooks.ExchangeOver = [this] { ReleaseLine(); };
     Table.Hooks.Unconfirmed = [this](const std::string& text) { ShowUnconfirmedWrite(this, Q(text)); };
+    Table.Hooks.WriteOver = [this] { hold_->Hold(false); };
     // While the write and its read-back run, nothing starts another write
     // or closes the window.
     hold_->AlsoHold({Key__Exit, Key_DataEdit, key_DelMi, key_DelPl});
@@ -103,7 +104,7 @@ void TFBazaF::changeEvent(QEvent* event)
     // Coming back from its message boxes or the input error window must not
     // build the table over points being typed.
     if (event->type() == QEvent::ActivationChange && activation_.Activated(this))
-        FormActivate();
+        RunGuarded([this] { FormActivate(); });
 }
 
 void TFBazaF::done(int result)
@@ -159,7 +160,6 @@ bool TFBazaF::TakeLine()
 
 void TFBazaF::ReleaseLine()
 {
-    hold_->Hold(false);
     if (!ownsLine_)
         return;
     TimerIOB->stop();
