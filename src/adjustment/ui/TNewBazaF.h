@@ -11,8 +11,10 @@
 // sensor table before opening it, and takes it back when it is active
 // again. Every activation loads the selected sensor again and makes the
 // transfer chosen in `typeMove` ("Прибор => База"); closing makes the
-// transfer "База => Прибор". Coming back from its own message box or the
-// input error window is not an activation.
+// transfer "База => Прибор". Coming back from its own message box, the
+// input error window or another program is not an activation. Every write
+// is read back; while it runs the window holds (TInputHold) and cannot be
+// closed, and a write not confirmed is told word by word.
 #include "SensorBase.h"
 #include "UiKit.h"
 
