@@ -16,14 +16,30 @@ namespace {
 
 constexpr std::int64_t kWordMax = 65535;
 
-} // namespace
-
-namespace {
+SensorRecord& SelectedRecord()
+{
+    return SensorGroup[static_cast<std::size_t>(SensorSlot)];
+}
 
 void TakeSelectedRecord()
 {
-    BasePoints = RecordPoints(SensorGroup[static_cast<std::size_t>(SensorSlot)]);
+    BasePoints = RecordPoints(SelectedRecord());
     DeriveSensorTable(BasePoints, BaseTable);
+    SensorNote = RecordNote(SelectedRecord());
+}
+
+void Pack(const std::string* note)
+{
+    SensorNote = note ? *note : RecordNote(SelectedRecord());
+    PackSensorRecord();
+    SensorNote = RecordNote(SelectedRecord());
+}
+
+void Store(const std::string* note)
+{
+    MakeSureOfGroup();
+    Pack(note);
+    SaveSensorGroup(SensorNumber);
 }
 
 } // namespace
@@ -43,9 +59,26 @@ void LoadSelectedSensor()
 
 void StoreRecord()
 {
-    MakeSureOfGroup();
-    PackSensorRecord();
-    SaveSensorGroup(SensorNumber);
+    Store(nullptr);
+}
+
+void StoreRecord(const std::string& note)
+{
+    Store(&note);
+}
+
+void PackKeepingNote()
+{
+    Pack(nullptr);
+}
+
+std::string NoteForEdit(const std::string& note)
+{
+    std::string text = note;
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < ' ')
+            c = ' ';
+    return text;
 }
 
 void ExchangeSides()

@@ -24,16 +24,26 @@ enum TTransfer : int {
 };
 
 // Loads the group of SensorNumber, takes the record's points into
-// BasePoints and derives BaseTable from them. A missing group file is
+// BasePoints and derives BaseTable from them, and its note into SensorNote. A missing group file is
 // reported and created empty (sensor group files). A group file that could
 // not be read whole throws EInOutError; the database side then shows what
 // was read of it (an unread record as zeros).
 void LoadSelectedSensor();
 
-// Stores the instrument side into the selected sensor's record (its points,
-// thresholds and SensorNote) and saves the group: the group of SensorNumber
-// is loaded first if memory holds another one.
+// Stores the instrument side into the selected sensor's record (its points
+// and thresholds) and saves the group: the group of SensorNumber is loaded
+// first if memory holds another one. The record keeps its own note, or
+// takes `note` when one is given; SensorNote is then the record's note.
 void StoreRecord();
+void StoreRecord(const std::string& note);
+
+// Packs the instrument side into the record at SensorSlot with the record's
+// own note (PackSensorRecord would store SensorNote, which may be another
+// sensor's); SensorNote is then the record's note.
+void PackKeepingNote();
+
+// A note as an edit shows it: control and never-written bytes as blanks.
+std::string NoteForEdit(const std::string& note);
 
 // The instrument side (Data_Sen 0..31, SensorPoints) and the database side
 // (BaseTable, BasePoints) change places.

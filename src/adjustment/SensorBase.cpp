@@ -47,7 +47,21 @@ TSensorBase::TSensorBase(const bool& readingFlag) : Exchange(readingFlag)
         ShowNumbers();
         Show(BaseNumbers);
     };
-    Exchange.Hooks.GaveUp = [this](bool) { Tell(kNoAnswerText); };
+    Exchange.Hooks.WriteChecked = [this](const TWriteVerdict& verdict, const std::string& what) {
+        // A write cut short by silence says so itself.
+        cutTold_ = verdict.Cut == WriteCut::NoReply;
+        if (!verdict.Confirmed && Hooks.Unconfirmed)
+            Hooks.Unconfirmed(UnconfirmedText(verdict, what));
+        if (Hooks.WriteOver)
+            Hooks.WriteOver();
+    };
+    Exchange.Hooks.GaveUp = [this](bool) {
+        if (!cutTold_)
+            Tell(kNoAnswerText);
+        cutTold_ = false;
+        if (Hooks.LineLost)
+            Hooks.LineLost();
+    };
 }
 
 void TSensorBase::Show(unsigned parts)
@@ -102,6 +116,14 @@ void TSensorBase::StoreExchanged(const SensorPointTable& points)
     }
 }
 
+// Back to the sensor selected before, as its file holds it.
+void TSensorBase::BackTo(int number)
+{
+    Select(number);
+    ShowGrids();
+    Show(BaseNumberEdit | BaseGrids);
+}
+
 void TSensorBase::Select(int number)
 {
     SensorNumber = number;
@@ -121,7 +143,7 @@ void TSensorBase::ShowGrids()
     View.GridBazaP = PointTexts(SensorPoints);
     for (int i = 0; i < SensorTableSize; ++i)
         View.GridS[i] = FormatInt(BaseTable[i], kGridWidth);
-    View.EditText = SensorNote;
+    View.EditText = NoteForEdit(SensorNote);
 }
 
 void TSensorBase::ShowNumbers()
@@ -135,6 +157,10 @@ void TSensorBase::ShowNumbers()
 
 void TSensorBase::Activate()
 {
+    // Another window (the sensor table) may have chosen another sensor: the
+    // number shown is the sensor whose record is loaded.
+    if (ReadInt(SensorNumberText) != SensorNumber)
+        SensorNumberText = std::to_string(SensorNumber);
     View.EditNS = SensorNumberText;
     LoadReporting();
     ShowGrids();
@@ -244,20 +270,29 @@ void TSensorBase::NewRecord()
             return;
         }
     }
+    const int selected = SensorNumber;
     SensorNumber = n;
-    View.EditNS = std::to_string(n);
     BasePoints = points;
     DeriveSensorTable(BasePoints, BaseTable);
-    // Packed as the instrument side, then put back.
+    // Packed as the instrument side, then put back. The record keeps its
+    // own note: the one shown is the previous sensor's.
     ExchangeSides();
+    bool saved = false;
     try {
-        PackSensorRecord();
-        SaveSensorGroup(n);
+        PackKeepingNote();
+        saved = SaveSensorGroup(n);
     } catch (...) {
         ExchangeSides();
+        BackTo(selected);
         throw;
     }
     ExchangeSides();
+    if (!saved) {
+        // Not stored (told by the file warning): the selected sensor stays.
+        BackTo(selected);
+        return;
+    }
+    View.EditNS = std::to_string(n);
     ShowGrids();
     View.TypeMove = TransferNone;
     Show(BaseNumberEdit | BaseGrids | BaseTransfer);
@@ -270,8 +305,7 @@ void TSensorBase::InstrumentToBase()
         return;
     SensorPoints = points;
     DeriveSensorTable(SensorPoints, Data_Sen);
-    SensorNote = DeviceNote(WordFromText(View.EEPROM));
-    StoreRecord();
+    StoreRecord(DeviceNote(WordFromText(View.EEPROM)));
     CopyInstrumentToBase();
     ShowGrids();
     Show(BaseGrids);

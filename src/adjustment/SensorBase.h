@@ -66,6 +66,14 @@ public:
         std::function<void(const std::string& text)> Tell;
         // A question with Yes and No; true for Yes.
         std::function<bool(const std::string& text)> Ask;
+        // A write into the instrument was not confirmed by its read-back:
+        // the message (it begins "Запись не подтверждена").
+        std::function<void(const std::string& text)> Unconfirmed;
+        // A write and its read-back are over, confirmed or not.
+        std::function<void()> WriteOver;
+        // The instrument did not answer and the exchange was given up: the
+        // window releases the line, so that the next list opens it again.
+        std::function<void()> LineLost;
     } Hooks;
 
     // Activation: the selected sensor loaded and shown with the numbers;
@@ -118,8 +126,11 @@ private:
     void Tell(const std::string& text);
     void Reject(const SensorPointTable& points);
     void Select(int number);
+    void BackTo(int number);
     void StoreExchanged(const SensorPointTable& points);
     void LoadReporting();
     bool Acceptable(const SensorPointTable& points);
     void ShowSensorNumber();
+
+    bool cutTold_ = false;   // the last write's message told the silence
 };

@@ -5,6 +5,7 @@
 #include "Registers.h"
 
 #include <algorithm>
+#include <utility>
 
 std::vector<TCommandItem> NumberReadList()
 {
@@ -24,8 +25,10 @@ std::vector<TCommandItem> NumberWriteList()
 
 TSensorExchange::TSensorExchange(const bool& readingFlag) : readingFlag_(readingFlag)
 {
-    Engine.Hooks.ReadStored = [this](int, int, std::int32_t) {
+    Engine.Hooks.ReadStored = [this](int bank, int address, std::int32_t value) {
         silentTicks_ = 0;
+        if (readingBack_)
+            check_.Read(bank, address, value);
         if (ProgressRd < ProgressMax) {
             ++ProgressRd;
             ShowProgress();
@@ -42,6 +45,7 @@ TSensorExchange::TSensorExchange(const bool& readingFlag) : readingFlag_(reading
     Engine.Hooks.ListEnd = [this] { ListEnd(); };
     Engine.Hooks.BadItem = [this] {
         busy_ = polling_ = false;
+        CutWrite(WriteCut::Closed);
         if (Hooks.BadItem)
             Hooks.BadItem();
     };
@@ -61,6 +65,8 @@ void TSensorExchange::SetTimer(bool on)
 
 void TSensorExchange::Start(const std::vector<TCommandItem>& items)
 {
+    writeList_ = false;
+    readingBack_ = false;
     busy_ = true;
     polling_ = false;
     silentTicks_ = 0;
@@ -72,23 +78,56 @@ void TSensorExchange::Start(const std::vector<TCommandItem>& items)
 
 void TSensorExchange::StartNumberRead()
 {
+    CutWrite(WriteCut::Closed); // a write still unread is never confirmed
     Start(NumberReadList());
     ProgressRd = 0;
     ShowProgress();
 }
 
-void TSensorExchange::StartNumberWrite()
+void TSensorExchange::StartWrite(const std::vector<TCommandItem>& items, std::vector<TCommandItem> readBack,
+                                 const char* what)
 {
-    Start(NumberWriteList());
+    CutWrite(WriteCut::Closed);
+    check_.Begin(items);
+    readBack_ = std::move(readBack);
+    writeName_ = what;
+    Start(items);
+    writeList_ = true;
     ProgressWr = 0;
     ShowProgress();
 }
 
+void TSensorExchange::StartNumberWrite()
+{
+    // The number read list reads 27, 31 and 28..30 back.
+    StartWrite(NumberWriteList(), NumberReadList(), NumberWriteName);
+}
+
 void TSensorExchange::StartTableWrite()
 {
-    Start(TableWriteList());
-    ProgressWr = 0;
-    ShowProgress();
+    // Words 0..24 read back, then the numbers as after any write: 37 items.
+    const std::vector<TCommandItem> items = TableWriteList();
+    TWriteCheck words;
+    words.Begin(items);
+    std::vector<TCommandItem> readBack = words.ReadBackItems();
+    for (const TCommandItem& item : NumberReadList())
+        readBack.push_back(item);
+    StartWrite(items, std::move(readBack), TableWriteName);
+}
+
+void TSensorExchange::WriteOver(const TWriteVerdict& verdict)
+{
+    readingBack_ = false;
+    if (Hooks.WriteChecked)
+        Hooks.WriteChecked(verdict, writeName_);
+}
+
+void TSensorExchange::CutWrite(WriteCut why)
+{
+    writeList_ = false;
+    if (check_.Active())
+        WriteOver(check_.Abort(why));
+    readingBack_ = false;
 }
 
 void TSensorExchange::ListEnd()
@@ -96,7 +135,7 @@ void TSensorExchange::ListEnd()
     ProgressRd = 0;
     ProgressWr = 0;
     ShowProgress();
-    const bool writeList = CommandList[0][1] == Bank2;
+    const bool writeList = writeList_;
     if (Hooks.ListEnd)
         Hooks.ListEnd(writeList);
     if (writeList) {
@@ -104,11 +143,17 @@ void TSensorExchange::ListEnd()
         SetTimer(false);
         ExchangeState = ExchangeIdle;
         PointsFromSensorTable();
-        StartNumberRead();
+        const std::vector<TCommandItem> readBack = readBack_;
+        Start(readBack);
+        readingBack_ = check_.Active();
+        ProgressRd = 0;
+        ShowProgress();
         return;
     }
     CommandIndex = 0;
     busy_ = false;
+    if (readingBack_)
+        WriteOver(check_.Finish());
     if (readingFlag_) {
         // The tick starts the next list after two quiet ticks.
         polling_ = true;
@@ -130,6 +175,7 @@ void TSensorExchange::Tick()
                 SetTimer(false);
                 ExchangeState = ExchangeIdle;
                 busy_ = false;
+                CutWrite(WriteCut::NoReply);
                 if (Hooks.GaveUp)
                     Hooks.GaveUp(false);
             }
@@ -158,6 +204,7 @@ void TSensorExchange::Tick()
     }
     if (Engine.TickCounted() == TTickResult::GaveUp) {
         busy_ = polling_ = false;
+        CutWrite(WriteCut::NoReply);
         if (Hooks.GaveUp)
             Hooks.GaveUp(true);
     }
@@ -169,4 +216,5 @@ void TSensorExchange::Stop()
         ExchangeState = ExchangeIdle;
     busy_ = polling_ = false;
     SetTimer(false);
+    CutWrite(WriteCut::Closed);
 }

@@ -11,8 +11,11 @@
 //  - shows ProgressRd/ProgressWr when Hooks.Progress says so,
 //  - starts the lists from its handlers (after making sure its port is open).
 //
-// Each write list is followed at once by the number read list, so that
-// what was written is read back. While the check windows' reading flag is
+// Each write list is followed at once by its read-back: the number read
+// list, after a table write preceded by reads of words 0..24. The words
+// read back are compared with what was sent (TWriteCheck), and every write
+// ends with a verdict (Hooks.WriteChecked): confirmed, differing, or cut
+// short by a silent line or a stop. While the check windows' reading flag is
 // set the number read list repeats (three ticks after each completion) and
 // a silent bank-1 frame is sent again; after more than 50 silent ticks the
 // engine gives up and closes the port. With the flag clear nothing is sent
@@ -20,8 +23,10 @@
 // too, so that a window never waits for ever on a silent line.
 // Everything runs on the main thread.
 #include "TExchangeEngine.h"
+#include "WriteCheck.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 // Bank 1 addresses 0, 1, 2, 3, 9, 10, 11, then bank 2 addresses 27, 31, 28,
@@ -32,6 +37,10 @@ std::vector<TCommandItem> NumberReadList();
 // Data_Sen word: the device and sensor numbers three times each,
 // alternating, then the statistics.
 std::vector<TCommandItem> NumberWriteList();
+
+// What a write list writes, as its unconfirmed message names it.
+inline constexpr const char* TableWriteName = "характеристика";   // words 0..24
+inline constexpr const char* NumberWriteName = "номера";          // 27, 31, 28..30
 
 class TSensorExchange {
 public:
@@ -65,6 +74,11 @@ public:
         // The command list held a bad item: the engine stopped and closed
         // the port.
         std::function<void()> BadItem;
+        // A write list and its read-back are over: what the instrument
+        // holds against what was sent; `what` is TableWriteName or
+        // NumberWriteName. Comes once for every write started, before Done
+        // or GaveUp.
+        std::function<void(const TWriteVerdict& verdict, const std::string& what)> WriteChecked;
     } Hooks;
 
     void StartNumberRead();
@@ -81,10 +95,15 @@ public:
 
     // A list of this exchange is outstanding or polling goes on.
     bool Busy() const { return busy_ || polling_; }
+    // A write list or its read-back is outstanding: its verdict is to come.
+    bool Writing() const { return check_.Active(); }
 
 private:
     void Start(const std::vector<TCommandItem>& items);
+    void StartWrite(const std::vector<TCommandItem>& items, std::vector<TCommandItem> readBack, const char* what);
     void ListEnd();
+    void WriteOver(const TWriteVerdict& verdict);
+    void CutWrite(WriteCut why);
     void ShowProgress();
     void SetTimer(bool on);
 
@@ -93,4 +112,9 @@ private:
     bool polling_ = false;   // between two polled read lists
     int silentTicks_ = 0;    // ticks since the last answer, with the reading flag clear
     bool starting_ = false;  // a list's first frame is being sent
+    TWriteCheck check_;
+    bool writeList_ = false;                  // the outstanding list is a write list
+    bool readingBack_ = false;                // the outstanding list reads a write back
+    std::vector<TCommandItem> readBack_;      // the running write's read-back list
+    std::string writeName_;
 };

@@ -100,6 +100,11 @@ public:
         // The instrument exchange is over (done, given up or stopped): the
         // window releases the line.
         std::function<void()> ExchangeOver;
+        // The write was not confirmed by its read-back: the message (it
+        // begins "Запись не подтверждена").
+        std::function<void(const std::string& text)> Unconfirmed;
+        // The write and its read-back are over, confirmed or not.
+        std::function<void()> WriteOver;
     } Hooks;
 
     // Activation: the table of SensorNumber's group, its row selected.
@@ -132,4 +137,6 @@ private:
     void Show(unsigned parts);
     bool Validate();
     void SelectShownRecord();
+
+    bool cutTold_ = false;   // the last write's message told the silence
 };

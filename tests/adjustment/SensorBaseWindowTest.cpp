@@ -3,7 +3,10 @@
 // pseudo-terminal), headless, driven by mouse and keys.
 #include "TNewBazaF.h"
 
+#include "Bytes.h"
 #include "CatchingApplication.h"
+#include "CheckState.h"
+#include "Cp1251.h"
 #include "ControlNames.h"
 #include "FileBytes.h"
 #include "KeyTyping.h"
@@ -29,6 +32,7 @@
 
 #include <map>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -58,6 +62,49 @@ std::vector<std::string> NumberReadFrames()
 QString Cell(QTableWidget* grid, int row)
 {
     return grid->item(row, 1)->text();
+}
+
+// What a cell shows: its open editor's text, or its own.
+QString Shown(QTableWidget* grid, int row)
+{
+    if (auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->model()->index(row, 1))))
+        return editor->text();
+    return Cell(grid, row);
+}
+
+// Types into a cell and leaves its editor open: no Enter, no Tab.
+void TypeWithoutEnter(QTableWidget* grid, int row, const QString& text)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QPoint at = grid->visualRect(grid->model()->index(row, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    QTest::keyClick(grid, Qt::Key_F2);
+    const auto editors = grid->viewport()->findChildren<QLineEdit*>();
+    QCOMPARE(editors.size(), 1);
+    editors.front()->selectAll();
+    QTest::keyClicks(editors.front(), text);
+}
+
+// Group 5 (sensors 500..599) with records of the given points and notes.
+void PutGroup5(const std::vector<std::tuple<int, SensorPointTable, QString>>& records)
+{
+    std::string bytes(SensorGroupFileSize, '\0');
+    for (const auto& [slot, points, note] : records) {
+        char* r = bytes.data() + slot * SensorRecordSize;
+        for (int k = 0; k < SensorPointCount; ++k)
+            PackWord(reinterpret_cast<std::uint8_t*>(r + 2 * k), points[static_cast<std::size_t>(k)]);
+        const std::string text = ToCp1251(note.toStdString());
+        for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+            r[SensorNoteOffset + i] = text[i + 1];
+            r[SensorNoteOffset + i + 1] = text[i];
+        }
+    }
+    PutFile(SensorGroupFileName(500), bytes);
+}
+
+QString FileNote(int number)
+{
+    return QString::fromStdString(RecordNote(FileRecord(number)));
 }
 
 } // namespace
@@ -147,6 +194,7 @@ private slots:
 
     void cleanup()
     {
+        ReadingFlag = false;
         deb_.reset();
         base_.reset();
         table_.reset();
@@ -178,7 +226,7 @@ private slots:
         QTest::mouseClick(w->key_P_Baza, Qt::LeftButton);
         QCOMPARE(Cell(w->GridBaza, 6), QStringLiteral("   500"));
         QCOMPARE(RecordPoints(FileRecord(512)), Factory);
-        QCOMPARE(w->EditText->text(), QStringLiteral("KV: 1207-XX   "));
+        QCOMPARE(w->EditText->text(), QStringLiteral("KV: 1207-XX "));
 
         TypePoints(w->GridBaza, Edited);
         QTest::mouseClick(w->Panel3, Qt::LeftButton);
@@ -190,7 +238,7 @@ private slots:
         const auto before = Quiet().size();
         QTest::mouseClick(w->key_Baza_P, Qt::LeftButton);
         const auto frames = FramesSince(Quiet(), before);
-        QCOMPARE(frames.size(), std::size_t(25 + 12));
+        QCOMPARE(frames.size(), std::size_t(25 + 25 + 12));
         SensorTable derived{};
         SensorNumber = 512;
         DeriveSensorTable(Edited, derived);
@@ -199,7 +247,10 @@ private slots:
             QCOMPARE(frames[static_cast<std::size_t>(a)], WriteFrameText(2, a, expected));
             QCOMPARE(bench_->Register(2, a), expected);
         }
-        QCOMPARE(std::vector<std::string>(frames.begin() + 25, frames.end()), NumberReadFrames());
+        for (int a = 0; a <= 24; ++a) // read back
+            QCOMPARE(frames[static_cast<std::size_t>(25 + a)], ReadFrameText(2, a));
+        QCOMPARE(std::vector<std::string>(frames.begin() + 50, frames.end()), NumberReadFrames());
+        QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         QCOMPARE(Cell(w->GridBazaP, 0), QStringLiteral("  3900"));
         QVERIFY(LastError.empty());
     }
@@ -342,7 +393,7 @@ private slots:
         QTest::mouseClick(t->flagWrite, Qt::LeftButton);
         const auto before = Quiet().size();
         QTest::mouseClick(t->Key_DataEdit, Qt::LeftButton);
-        QCOMPARE(FramesSince(Quiet(), before).size(), std::size_t(25 + 12));
+        QCOMPARE(FramesSince(Quiet(), before).size(), std::size_t(25 + 25 + 12));
         QCOMPARE(bench_->Register(2, 0), 3900);
         QVERIFY(!PortOpenFlag);
 
@@ -354,6 +405,186 @@ private slots:
         QVERIFY(w->Port->IsOpen());
         QVERIFY(PortOpenFlag);
         QCOMPARE(Cell(w->GridBaza, 0), QStringLiteral("  3900")); // the record the table stored
+    }
+
+    // An instrument that echoes a write but keeps another value in one word
+    // (a weak cell): the read-back finds it and the window names it. While
+    // the write and its read-back run, the window neither closes nor starts
+    // another list. A write the instrument keeps is not told.
+    void aWriteIsReadBackWordByWordAndHoldsTheWindowMeanwhile()
+    {
+        TNewBazaF* w = OpenFromAdjustment();
+        QTest::mouseClick(w->key_P_Baza, Qt::LeftButton);
+        TypePoints(w->GridBaza, Edited);
+        QTest::mouseClick(w->Panel3, Qt::LeftButton);
+        bool weak = true;
+        const auto listEnd = w->Base.Exchange.Hooks.ListEnd;
+        w->Base.Exchange.Hooks.ListEnd = [&, listEnd](bool writeList) {
+            if (writeList && weak)
+                bench_->SetWord(5, 1234); // after its write was echoed
+            listEnd(writeList);
+        };
+        const auto before = Quiet().size();
+        QTest::mouseClick(w->key_Baza_P, Qt::LeftButton);
+        QVERIFY(!w->Key_Exit->isEnabled());
+        QVERIFY(!w->Key_UFin->isEnabled());
+        QVERIFY(!w->Key_UFout->isEnabled());
+        QVERIFY(!w->Panel5->isEnabled());
+        QTest::mouseClick(w->Key_Exit, Qt::LeftButton);
+        w->close();
+        QTest::keyClick(w, Qt::Key_Escape);
+        QVERIFY(w->isVisible());
+
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed"))) != nullptr);
+        QCOMPARE(box->text(), QStringLiteral("Запись не подтверждена: характеристика.\n"
+                                             "Прибор хранит не то, что в него записано.\n"
+                                             "слово 5: записано 1900, прочитано 1234\n"
+                                             "Проверьте связь с прибором и запишите снова."));
+        QCOMPARE(FramesSince(Quiet(), before).size(), std::size_t(25 + 25 + 12)); // the write ran whole
+        QVERIFY(w->isVisible());
+        QVERIFY(w->Port->IsOpen());
+        QVERIFY(w->Key_Exit->isEnabled());
+        box->accept();
+
+        weak = false;
+        QTest::mouseClick(w->key_Baza_P, Qt::LeftButton);
+        Quiet();
+        QCOMPARE(bench_->Register(2, 5), 1900);
+        QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
+        QTest::mouseClick(w->Key_Exit, Qt::LeftButton);
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY(!PortOpenFlag);
+    }
+
+    // A silent instrument: polling is given up and the line freed, so that
+    // "Прием" opens it again; a write cut short by the silence is told as
+    // unconfirmed, word by word, and only that is told.
+    void aSilentInstrumentIsToldAndTheLineOpensAgain()
+    {
+        TNewBazaF* w = OpenAlone();
+        ReadingFlag = true; // a check window polls
+        bench_->SetSilent(true);
+        QTest::mouseClick(w->Key_UFin, Qt::LeftButton);
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((box = w->findChild<QMessageBox*>(QStringLiteral("BaseMessage"))) != nullptr, 20000);
+        QCOMPARE(box->text(), QStringLiteral("Прибор не отвечает: обмен прекращён. Проверьте подключение прибора и повторите."));
+        QVERIFY(!w->Port->IsOpen());
+        QVERIFY(!PortOpenFlag);
+        box->accept();
+        ReadingFlag = false;
+        bench_->SetSilent(false);
+        auto before = bench_->Frames().size();
+        QTest::mouseClick(w->Key_UFin, Qt::LeftButton);
+        QCOMPARE(FramesSince(Quiet(), before), NumberReadFrames());
+        QVERIFY(PortOpenFlag);
+        QCOMPARE(w->edNum_EEPROM->text(), QStringLiteral(" 1207"));
+
+        const int tests03 = bench_->Register(2, 30);
+        TypeInto(w->edNum_EEPROM, QStringLiteral("1234"));
+        bench_->SetSilent(true);
+        QTest::mouseClick(w->Key_UFout, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT((box = w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed"))) != nullptr,
+                                 20000);
+        QCOMPARE(box->text(), QStringLiteral("Запись не подтверждена: номера.\n"
+                                             "Прибор перестал отвечать, записанное не прочитано обратно.\n"
+                                             "слово 27: записано 1234, не прочитано\n"
+                                             "слово 31: записано 512, не прочитано\n"
+                                             "слово 28: записано 62, не прочитано\n"
+                                             "слово 29: записано 3, не прочитано\n"
+                                             "слово 30: записано %1, не прочитано\n"
+                                             "Проверьте связь с прибором и запишите снова.")
+                                  .arg(tests03));
+        QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("BaseMessage")));
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(w->Key_Exit->isEnabled());
+        box->accept();
+        bench_->SetSilent(false);
+        before = bench_->Frames().size();
+        QTest::mouseClick(w->Key_UFin, Qt::LeftButton);
+        QCOMPARE(FramesSince(Quiet(), before), NumberReadFrames());
+    }
+
+    // Every record keeps its own note, whichever sensor was shown before;
+    // only "=>" (instrument to database) gives a record the device note.
+    // The number shown is the sensor whose record is shown, also after the
+    // sensor table chose another one.
+    void eachRecordKeepsItsNoteAndTheNumberShownIsItsSensor()
+    {
+        PutGroup5({{12, Factory, QStringLiteral("Петров стенд 2")}, {30, Edited, QStringLiteral("Иванов")}});
+        TNewBazaF* w = OpenFromAdjustment();
+        QCOMPARE(w->EditNS->text(), QStringLiteral("512"));
+        QCOMPARE(w->EditText->text(), QStringLiteral("Петров стенд 2"));
+
+        QTest::mouseClick(w->Label21, Qt::LeftButton);
+        TFBazaF* t = table_.get();
+        QTRY_VERIFY(t->isActiveWindow());
+        const QRect row31 = t->Grid1->visualItemRect(t->Grid1->item(30, 1));
+        QVERIFY(t->Grid1->viewport()->rect().contains(row31.center()));
+        QTest::mouseClick(t->Grid1->viewport(), Qt::LeftButton, {}, row31.center());
+        QCOMPARE(SensorNumber, 530);
+        QTest::mouseClick(t->Key__Exit, Qt::LeftButton);
+        QTRY_VERIFY(!t->isVisible());
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        QCOMPARE(w->EditNS->text(), QStringLiteral("530"));
+        QCOMPARE(Cell(w->GridBaza, 0), QStringLiteral("  3900"));
+        QCOMPARE(w->EditText->text(), QStringLiteral("Иванов"));
+
+        TypeIntoCell(w->GridBaza, 0, 1, QStringLiteral("3950"));
+        QTest::mouseClick(w->Panel3, Qt::LeftButton);
+        QCOMPARE(RecordPoints(FileRecord(530))[0], 3950);
+        QCOMPARE(FileNote(530), QStringLiteral("Иванов"));
+
+        QTest::mouseClick(w->Key_Plus, Qt::LeftButton);
+        QCOMPARE(w->EditNS->text(), QStringLiteral(" 531"));
+        QTest::mouseClick(w->key_P_Baza, Qt::LeftButton);
+        QCOMPARE(FileNote(531), QStringLiteral("KV: 1207-XX "));
+        QCOMPARE(w->EditText->text(), QStringLiteral("KV: 1207-XX "));
+        QTest::mouseClick(w->Key_Minus, Qt::LeftButton);
+        QCOMPARE(w->EditNS->text(), QStringLiteral("530"));
+        QCOMPARE(w->EditText->text(), QStringLiteral("Иванов"));
+        TypeIntoCell(w->GridBaza, 0, 1, QStringLiteral("3900"));
+        QTest::mouseClick(w->Panel3, Qt::LeftButton);
+        QCOMPARE(RecordPoints(FileRecord(530))[0], 3900);
+        QCOMPARE(FileNote(530), QStringLiteral("Иванов"));
+
+        // A new record for the next sensor: its own (empty) note, its number shown.
+        QTest::mouseClick(w->Key_Plus, Qt::LeftButton);
+        QTest::mouseClick(w->Panel4, Qt::LeftButton);
+        QCOMPARE(w->EditNS->text(), QStringLiteral("532"));
+        QCOMPARE(RecordPoints(FileRecord(532)), RecordPoints(FileRecord(531)));
+        QCOMPARE(FileNote(532), QString());
+        QCOMPARE(w->EditText->text(), QString());
+        QCOMPARE(FileNote(512), QStringLiteral("Петров стенд 2"));
+    }
+
+    // Switching to another program and back is no activation: what is
+    // typed stays, nothing is stored or sent. A value typed without Enter
+    // is the value used when the window closes.
+    void typedValuesStayWhenTheUserComesBackAndCountWhenTheWindowCloses()
+    {
+        TNewBazaF* w = OpenFromAdjustment();
+        QTest::mouseClick(w->key_P_Baza, Qt::LeftButton);
+        QTest::mouseClick(w->typeMoveItem[0], Qt::LeftButton); // "Прибор => База" on activation
+        TypeWithoutEnter(w->GridBaza, 0, QStringLiteral("3950"));
+        const std::string file = FileBytes("Hun05.fig");
+        const auto frames = bench_->Frames().size();
+        QApplication::setActiveWindow(nullptr); // another program takes the focus
+        QTRY_VERIFY(!w->isActiveWindow());
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        QTest::qWait(200);
+        QCOMPARE(Shown(w->GridBaza, 0), QStringLiteral("3950"));
+        QCOMPARE(FileBytes("Hun05.fig"), file);
+        QCOMPARE(bench_->Frames().size(), frames);
+
+        QTest::mouseClick(w->typeMoveItem[1], Qt::LeftButton); // "База => Прибор" on closing
+        TypeWithoutEnter(w->GridBaza, 1, QStringLiteral("3450"));
+        QTest::mouseClick(w->Key_Exit, Qt::LeftButton);
+        QTRY_VERIFY(!w->isVisible());
+        QCOMPARE(RecordPoints(FileRecord(512)), (SensorPointTable{3950, 3450, 3000, 2000, 1800, 1000, 500}));
+        QVERIFY(WriteAfterTransfer);
     }
 
     void everyControlHasANameAndASpokenName()

@@ -312,8 +312,10 @@ TEST_F(SensorBaseTest, BaseToInstrumentRefusesAnEmptyRecordAndWrongPoints)
     // Words the derivation does not set keep the instrument's values.
     EXPECT_EQ(line.bank2[11], 1);
     EXPECT_EQ(line.bank2[13], 140);
-    EXPECT_EQ(line.sent.size(), 25u + 12u);
-    EXPECT_EQ(line.sent[25], FakeLine::Read(1, 0));
+    EXPECT_EQ(line.sent.size(), 25u + 25u + 12u);
+    EXPECT_EQ(line.sent[25], FakeLine::Read(2, 0)) << "words 0..24 read back";
+    EXPECT_EQ(line.sent[49], FakeLine::Read(2, 24));
+    EXPECT_EQ(line.sent[50], FakeLine::Read(1, 0));
     EXPECT_EQ(FilePoints(1234), Other);
     EXPECT_EQ(BasePoints, Other);
 }

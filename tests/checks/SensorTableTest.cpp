@@ -227,7 +227,7 @@ TEST_F(SensorTableTest, WithFlagWriteTheTableIsWrittenAndTheNumbersReadBack)
     EXPECT_TRUE(line.sent.empty()) << "the window first makes sure of the line";
     table->StartWriting();
     line.Answer();
-    ASSERT_EQ(line.sent.size(), 37u);
+    ASSERT_EQ(line.sent.size(), 25u + 25u + 12u);
     SensorTable derived{};
     SensorNumber = 1234;
     DeriveSensorTable(Accepted, derived);
@@ -235,8 +235,9 @@ TEST_F(SensorTableTest, WithFlagWriteTheTableIsWrittenAndTheNumbersReadBack)
         EXPECT_EQ(line.sent[a], FakeLine::Write(a, Data_Sen[a])) << "word " << a;
     EXPECT_EQ(line.bank2[0], 3000);
     EXPECT_EQ(line.bank2[14], derived[14]);
-    EXPECT_EQ(line.sent[25], FakeLine::Read(1, 0));
-    EXPECT_EQ(line.sent[36], FakeLine::Read(2, 30));
+    EXPECT_EQ(line.sent[25], FakeLine::Read(2, 0)) << "words 0..24 read back";
+    EXPECT_EQ(line.sent[50], FakeLine::Read(1, 0));
+    EXPECT_EQ(line.sent[61], FakeLine::Read(2, 30));
     EXPECT_EQ(over, 1) << "the line is free again";
     EXPECT_EQ(SensorNumber, 1234);
     LoadSettings();

@@ -52,6 +52,27 @@ SensorRecord FileRecord(int number)
     return r;
 }
 
+// What a cell shows: its open editor's text, or its own.
+QString Shown(QTableWidget* grid, int row)
+{
+    if (auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->model()->index(row, 1))))
+        return editor->text();
+    return grid->item(row, 1)->text();
+}
+
+// Types into a cell and leaves its editor open: no Enter, no Tab.
+void TypeWithoutEnter(QTableWidget* grid, int row, const QString& text)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QPoint at = grid->visualRect(grid->model()->index(row, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    QTest::keyClick(grid, Qt::Key_F2);
+    const auto editors = grid->viewport()->findChildren<QLineEdit*>();
+    QCOMPARE(editors.size(), 1);
+    editors.front()->selectAll();
+    QTest::keyClicks(editors.front(), text);
+}
+
 void ClickRow(QTableWidget* grid, int row)
 {
     const QRect cell = grid->visualItemRect(grid->item(row - 1, 1));
@@ -221,11 +242,14 @@ private slots:
         SensorNumber = 1239;
         DeriveSensorTable(Edited, derived);
         const auto frames = Quiet();
-        QCOMPARE(frames.size(), std::size_t(37));
-        for (int a = 0; a <= 24; ++a)
+        QCOMPARE(frames.size(), std::size_t(25 + 25 + 12));
+        for (int a = 0; a <= 24; ++a) {
             QCOMPARE(frames[static_cast<std::size_t>(a)], WriteFrameText(2, a, Data_Sen[a]));
-        QCOMPARE(frames[25], ReadFrameText(1, 0));
-        QCOMPARE(frames[36], ReadFrameText(2, 30));
+            QCOMPARE(frames[static_cast<std::size_t>(25 + a)], ReadFrameText(2, a)); // read back
+        }
+        QCOMPARE(frames[50], ReadFrameText(1, 0));
+        QCOMPARE(frames[61], ReadFrameText(2, 30));
+        QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         for (int a : {0, 5, 10, 12, 14, 23, 24})
             QCOMPARE(bench_->Register(2, a), derived[a]);
         const SensorRecord r = FileRecord(1239);
@@ -234,6 +258,59 @@ private slots:
         QCOMPARE(w->Grid1->item(39, 8)->text().trimmed(), QStringLiteral("Стенд 3  проверка"));
         QCOMPARE(w->progress_WrB->value(), 0);
         QVERIFY(LastError.empty());
+    }
+
+    // A point typed without Enter, the user away in another program and
+    // back: the point is still there, and "Ввод" writes it. The instrument
+    // echoes the write but keeps another value in word 0: the read-back
+    // tells it. Meanwhile the window cannot be closed and "Ввод" waits. A
+    // write the instrument keeps is not told.
+    void aTypedPointIsWrittenAndConfirmedByItsReadBack()
+    {
+        TFBazaF* w = Open(1234);
+        QTest::mouseClick(w->flagWrite, Qt::LeftButton);
+        TypeWithoutEnter(w->GridBaza, 0, QStringLiteral("4400"));
+        QApplication::setActiveWindow(nullptr); // another program takes the focus
+        QTRY_VERIFY(!w->isActiveWindow());
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        QTest::qWait(200);
+        QCOMPARE(Shown(w->GridBaza, 0), QStringLiteral("4400"));
+        QVERIFY(bench_->Frames().empty());
+
+        TypeWithoutEnter(w->GridBaza, 1, QStringLiteral("4150"));
+        bool weak = true;
+        w->Table.Exchange.Hooks.ListEnd = [&](bool writeList) {
+            if (writeList && weak)
+                bench_->SetWord(0, 4000); // after its write was echoed
+        };
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        QCOMPARE(RecordPoints(FileRecord(1234))[0], 4400);
+        QCOMPARE(RecordPoints(FileRecord(1234))[1], 4150);
+        QVERIFY(!w->Key__Exit->isEnabled());
+        QVERIFY(!w->Key_DataEdit->isEnabled());
+        w->close();
+        QTest::keyClick(w, Qt::Key_Escape);
+        QVERIFY(w->isVisible());
+
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed"))) != nullptr);
+        QCOMPARE(box->text(), QStringLiteral("Запись не подтверждена: характеристика.\n"
+                                             "Прибор хранит не то, что в него записано.\n"
+                                             "слово 0: записано 4400, прочитано 4000\n"
+                                             "Проверьте связь с прибором и запишите снова."));
+        QCOMPARE(Quiet().size(), std::size_t(25 + 25 + 12));
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(w->Key__Exit->isEnabled());
+        box->accept();
+
+        weak = false;
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        Quiet();
+        QCOMPARE(bench_->Register(2, 0), 4400);
+        QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
+        QTest::mouseClick(w->Key__Exit, Qt::LeftButton);
+        QTRY_VERIFY(!w->isVisible());
     }
 
     void aLineHeldByAnotherWindowIsToldAndNothingIsWritten()

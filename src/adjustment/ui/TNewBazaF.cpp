@@ -1,6 +1,7 @@
 #include "TNewBazaF.h"
 
 #include "CheckState.h"
+#include "InputHold.h"
 #include "InstrumentPort.h"
 #include "Settings.h"
 #include "TCommEr.h"
@@ -63,6 +64,17 @@ TNewBazaF::TNewBazaF(QWidget* parent) : QDialog(parent), Base(ReadingFlag)
     Base.Hooks.Tell = [this](const std::string& text) { Tell(Q(text)); };
     Base.Hooks.Ask = [this](const std::string& text) { return Ask(Q(text)); };
     Base.Exchange.Hooks.BadItem = [this] { close(); };
+    // While a write and its read-back run, nothing may cut them in half:
+    // no other list, no hand-over of the line, no closing, and the
+    // instrument side stays what is being written.
+    hold_ = new TInputHold(this);
+    hold_->AlsoHold({Key_Exit, Key_UFin, Key_UFout, key_Baza_P, key_P_Baza, key_ClrStat, Panel5});
+    Base.Hooks.Unconfirmed = [this](const std::string& text) {
+        ShowUnconfirmedWrite(closing_ ? parentWidget() : this, Q(text));
+    };
+    Base.Hooks.WriteOver = [this] { hold_->Hold(false); };
+    // Given up: the line is free again, and "Прием" opens it anew.
+    Base.Hooks.LineLost = [this] { ReleaseLine(); };
 
     TBaseView& v = Base.View;
     Follow(this, GridBaza, v.GridBaza);
@@ -79,9 +91,10 @@ TNewBazaF::TNewBazaF(QWidget* parent) : QDialog(parent), Base(ReadingFlag)
                 Base.View.TypeMove = i;
         });
 
-    // Handlers that store or open the port run guarded: a file or port error
-    // is shown before it could unwind through the toolkit.
-    connect(Key_Exit, &QToolButton::clicked, this, &TNewBazaF::Key_ExitClick);
+    // Every handler runs guarded: a file or port error is shown before it
+    // could unwind through the toolkit, and a cell being typed into is
+    // taken first.
+    connect(Key_Exit, &QToolButton::clicked, this, Guarded(this, &TNewBazaF::Key_ExitClick));
     connect(Key_Plus, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Key_PlusClick));
     connect(Key_Minus, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Key_MinusClick));
     // Taken when Enter is pressed or the edit is left, not at every key:
@@ -91,10 +104,10 @@ TNewBazaF::TNewBazaF(QWidget* parent) : QDialog(parent), Base(ReadingFlag)
     connect(Panel4, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Panel4Click));
     connect(Key_UFin, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Key_UFinClick));
     connect(Key_UFout, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Key_UFoutClick));
-    connect(key_ClrStat, &QPushButton::clicked, this, &TNewBazaF::key_ClrStatClick);
+    connect(key_ClrStat, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::key_ClrStatClick));
     connect(key_P_Baza, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::key_P_BazaClick));
     connect(key_Baza_P, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::key_Baza_PClick));
-    connect(Panel5, &QPushButton::clicked, this, &TNewBazaF::Panel5Click);
+    connect(Panel5, &QPushButton::clicked, this, Guarded(this, &TNewBazaF::Panel5Click));
 
     ShowView(BaseAll);
 }
@@ -119,11 +132,17 @@ void TNewBazaF::changeEvent(QEvent* event)
     // Coming back from its message boxes or the input error window must not
     // load over the grids.
     if (event->type() == QEvent::ActivationChange && activation_.Activated(this))
-        FormActivate();
+        RunGuarded([this] { FormActivate(); });
 }
 
 void TNewBazaF::done(int result)
 {
+    // A write runs to the end of its read-back first.
+    if (hold_->Holding())
+        return;
+    // Closed by its frame or Escape: what is being typed into a cell counts
+    // for the transfer made on closing.
+    CommitOpenEditors(this);
     closing_ = true;
     FormClose();
     closing_ = false;
@@ -142,8 +161,10 @@ void TNewBazaF::FormActivate()
     } catch (...) {
         portError = std::current_exception();
     }
-    Base.Exchange.Engine.IdleTicks = 0;
-    TimerIO->stop();
+    if (!Base.Exchange.Busy()) {
+        Base.Exchange.Engine.IdleTicks = 0;
+        TimerIO->stop();
+    }
     if (portError)
         std::rethrow_exception(portError);
 }
@@ -164,6 +185,8 @@ void TNewBazaF::FormClose()
 
 void TNewBazaF::Key_ExitClick()
 {
+    if (hold_->Holding())
+        return;
     ReleaseLine();
     close();
 }
@@ -235,7 +258,7 @@ void TNewBazaF::Key_UFoutClick()
 {
     Base.PrepareNumberWrite();
     OpenPortIfFree();
-    Base.StartNumberWrite();
+    StartHeld([this] { Base.StartNumberWrite(); });
 }
 
 void TNewBazaF::key_ClrStatClick()
@@ -253,12 +276,25 @@ void TNewBazaF::key_Baza_PClick()
     if (!Base.PrepareBaseToInstrument())
         return;
     OpenPortIfFree();
-    Base.StartBaseToInstrument();
+    StartHeld([this] { Base.StartBaseToInstrument(); });
+}
+
+// Starts a write; the hold is on as long as it runs, even when what follows
+// the start (saving the settings) fails.
+void TNewBazaF::StartHeld(const std::function<void()>& start)
+{
+    try {
+        start();
+    } catch (...) {
+        hold_->Hold(Base.Exchange.Writing());
+        throw;
+    }
+    hold_->Hold(Base.Exchange.Writing());
 }
 
 void TNewBazaF::Panel5Click()
 {
-    if (!SensorTable)
+    if (!SensorTable || hold_->Holding())
         return;
     // The sensor table may write into the instrument: the line is handed
     // over, and taken back when this window is active again.

@@ -11,14 +11,17 @@
 // sensor table before opening it, and takes it back when it is active
 // again. Every activation loads the selected sensor again and makes the
 // transfer chosen in `typeMove` ("Прибор => База"); closing makes the
-// transfer "База => Прибор". Coming back from its own message box or the
-// input error window is not an activation.
+// transfer "База => Прибор". Coming back from its own message box, the
+// input error window or another program is not an activation. Every write
+// is read back; while it runs the window holds (TInputHold) and cannot be
+// closed, and a write not confirmed is told word by word.
 #include "SensorBase.h"
 #include "UiKit.h"
 
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 
 class QGroupBox;
 class QLabel;
@@ -30,6 +33,7 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TCommEr;
+class TInputHold;
 
 class TNewBazaF : public QDialog {
     Q_OBJECT
@@ -112,9 +116,11 @@ private:
     void ShowView(unsigned parts);
     void OpenPortIfFree();
     void ReleaseLine();
+    void StartHeld(const std::function<void()>& start);
     void Tell(const QString& text);
     bool Ask(const QString& text);
 
+    TInputHold* hold_;
     bool ownsLine_ = false;
     bool closing_ = false;
     TActivationWatch activation_;

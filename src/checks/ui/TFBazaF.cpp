@@ -49,8 +49,13 @@ TFBazaF::TFBazaF(QWidget* parent) : QDialog(parent), Table(ReadingFlag)
     Table.Hooks.RejectPoints = ShowInputError;
     Table.Hooks.Tell = [this](const std::string& text) { Tell(Q(text)); };
     Table.Hooks.ExchangeOver = [this] { ReleaseLine(); };
+    Table.Hooks.Unconfirmed = [this](const std::string& text) { ShowUnconfirmedWrite(this, Q(text)); };
+    Table.Hooks.WriteOver = [this] { hold_->Hold(false); };
+    // While the write and its read-back run, nothing starts another write
+    // or closes the window.
+    hold_->AlsoHold({Key__Exit, Key_DataEdit, key_DelMi, key_DelPl});
 
-    connect(Key__Exit, &QToolButton::clicked, this, &TFBazaF::Key__ExitClick);
+    connect(Key__Exit, &QToolButton::clicked, this, Guarded(this, &TFBazaF::Key__ExitClick));
     connect(numSenE, &QLineEdit::returnPressed, this, Guarded(this, &TFBazaF::numSenEChange));
     // Left without Enter, the edit shows the sensor shown again.
     connect(numSenE, &QLineEdit::editingFinished, this, [this] { PutText(numSenE, Table.View.NumSenE); });
@@ -99,11 +104,14 @@ void TFBazaF::changeEvent(QEvent* event)
     // Coming back from its message boxes or the input error window must not
     // build the table over points being typed.
     if (event->type() == QEvent::ActivationChange && activation_.Activated(this))
-        FormActivate();
+        RunGuarded([this] { FormActivate(); });
 }
 
 void TFBazaF::done(int result)
 {
+    // A write runs to the end of its read-back first.
+    if (hold_->Holding())
+        return;
     FormClose();
     QDialog::done(result);
 }
@@ -147,13 +155,11 @@ bool TFBazaF::TakeLine()
     PortB->OpenPort(); // a failure leaves here: the application's handler tells it
     PortOpenFlag = true;
     ownsLine_ = true;
-    hold_->Hold(true);
     return true;
 }
 
 void TFBazaF::ReleaseLine()
 {
-    hold_->Hold(false);
     if (!ownsLine_)
         return;
     TimerIOB->stop();
@@ -236,7 +242,18 @@ void TFBazaF::Key_DataEditClick()
         return;
     if (!TakeLine())
         return;
-    Table.StartWriting();
+    try {
+        Table.StartWriting();
+    } catch (...) {
+        // Stored nothing and sent nothing: the line is free again. (A
+        // settings file that failed after the write started is told; the
+        // write goes on.)
+        if (!Table.Exchange.Writing())
+            ReleaseLine();
+        hold_->Hold(Table.Exchange.Writing());
+        throw;
+    }
+    hold_->Hold(Table.Exchange.Writing());
 }
 
 void TFBazaF::key_DelMiClick()
