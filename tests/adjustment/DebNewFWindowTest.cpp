@@ -317,6 +317,7 @@ private slots:
         // Every word read back as written: told quietly, no warning.
         QCOMPARE(w->lab_Link->text(), QStringLiteral("Запись подтверждена: характеристика, слов прочитано обратно: 25."));
         QVERIFY(!UnconfirmedBox(w));
+        QVERIFY(w->lab_Link->palette().color(QPalette::WindowText) != QColor(Qt::red));
         // Sensor 512: Hun05.fig, record 12 at offset 960, points high byte first.
         std::string bytes;
         QVERIFY(ReadWholeFile("Hun05.fig", bytes));
@@ -505,6 +506,7 @@ private slots:
         bench_->SetSilent(true);
         QTRY_VERIFY_WITH_TIMEOUT(!w->lab_Link->text().isEmpty(), 10000);
         QCOMPARE(w->lab_Link->text(), QStringLiteral("Прибор не отвечает. Проверьте связь и нажмите «ЧИТАТЬ»."));
+        QCOMPARE(w->lab_Link->palette().color(QPalette::WindowText), QColor(Qt::red));
         QVERIFY(!w->Port->IsOpen());
         QVERIFY(!PortOpenFlag);
         QTest::mouseClick(w->box_Nabl, Qt::LeftButton); // observing no more

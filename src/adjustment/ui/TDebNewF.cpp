@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -287,7 +288,7 @@ void TDebNewF::GaveUp()
     // once the instrument is back.
     progresIO->hide();
     ReleaseLine();
-    lab_Link->setText(QStringLiteral("Прибор не отвечает. Проверьте связь и нажмите «ЧИТАТЬ»."));
+    TellLink(QStringLiteral("Прибор не отвечает. Проверьте связь и нажмите «ЧИТАТЬ»."), true);
     if (writeCheck_.Active())
         EndWriteCheck(writeCheck_.Abort(WriteCut::NoReply));
 }
@@ -296,9 +297,19 @@ void TDebNewF::EndWriteCheck(const TWriteVerdict& verdict)
 {
     hold_->Hold(false);
     if (verdict.Confirmed)
-        lab_Link->setText(Q(ConfirmedText(verdict, kWhatIsWritten)));
+        TellLink(Q(ConfirmedText(verdict, kWhatIsWritten)), false);
     else
         ShowUnconfirmedWrite(this, Q(UnconfirmedText(verdict, kWhatIsWritten)));
+}
+
+// The status line beside the read button: red when the line is lost, in
+// the window's own colour for a quiet confirmation.
+void TDebNewF::TellLink(const QString& text, bool alarm)
+{
+    QPalette colours = lab_Link->palette();
+    colours.setColor(QPalette::WindowText, alarm ? QColor(Qt::red) : palette().color(QPalette::WindowText));
+    lab_Link->setPalette(colours);
+    lab_Link->setText(text);
 }
 
 void TDebNewF::ModeStep()

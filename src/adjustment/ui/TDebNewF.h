@@ -180,6 +180,7 @@ private:
     void ClearGraph();
     void GaveUp();
     void EndWriteCheck(const TWriteVerdict& verdict);
+    void TellLink(const QString& text, bool alarm);
 
     void ShowResultsMemo();
     void ShowGridS();
