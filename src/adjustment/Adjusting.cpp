@@ -129,28 +129,52 @@ SensorPointTable PresetPoints(const SensorPointTable& points, int preset)
     return p;
 }
 
-std::optional<SensorPointTable> RescaledDown(const SensorPointTable& points, int newP6)
+namespace {
+
+// |trunc(v)| as a point, or nothing when it is no voltage a point can be.
+std::optional<int> RescaledPoint(double v)
 {
-    SensorPointTable p = points;
-    if (p[3] == p[6])
+    const double p = std::fabs(std::trunc(v));
+    if (!std::isfinite(p) || p > kHighestPoint)
         return std::nullopt;
-    const double k = static_cast<double>(p[3] - newP6) / (p[3] - p[6]);
-    p[4] = std::abs(static_cast<int>(std::trunc(p[3] - (p[3] - p[4]) * k)));
-    p[5] = std::abs(static_cast<int>(std::trunc(p[3] - (p[3] - p[5]) * k)));
-    p[6] = newP6;
-    return p;
+    return static_cast<int>(p);
 }
 
-std::optional<SensorPointTable> RescaledUp(const SensorPointTable& points, int newP0)
+// The two points of a part moved from the pivot P3 by the factor k, and the
+// part's end point set to `end`.
+TRescaled Rescale(const SensorPointTable& points, double k, int first, int second, int endIndex, int end)
 {
     SensorPointTable p = points;
+    const double pivot = p[3];
+    const auto a = RescaledPoint(pivot + (p[first] - pivot) * k);
+    const auto b = RescaledPoint(pivot + (p[second] - pivot) * k);
+    if (!a || !b || end < 0 || end > kHighestPoint)
+        return {std::nullopt, TRescaleRefusal::OutOfRange};
+    p[first] = *a;
+    p[second] = *b;
+    p[endIndex] = end;
+    return {p, TRescaleRefusal::None};
+}
+
+} // namespace
+
+TRescaled RescaledDown(const SensorPointTable& points, int newP6)
+{
+    const SensorPointTable& p = points;
+    if (p[3] == p[6])
+        return {std::nullopt, TRescaleRefusal::FlatSlope};
+    // P3 − (P3 − Pi)·k is P3 + (Pi − P3)·k.
+    const double k = (static_cast<double>(p[3]) - newP6) / (static_cast<double>(p[3]) - p[6]);
+    return Rescale(p, k, 4, 5, 6, newP6);
+}
+
+TRescaled RescaledUp(const SensorPointTable& points, int newP0)
+{
+    const SensorPointTable& p = points;
     if (p[0] == p[3])
-        return std::nullopt;
-    const double k = static_cast<double>(newP0 - p[3]) / (p[0] - p[3]);
-    p[2] = std::abs(static_cast<int>(std::trunc(p[3] + (p[2] - p[3]) * k)));
-    p[1] = std::abs(static_cast<int>(std::trunc(p[3] + (p[1] - p[3]) * k)));
-    p[0] = newP0;
-    return p;
+        return {std::nullopt, TRescaleRefusal::FlatSlope};
+    const double k = (static_cast<double>(newP0) - p[3]) / (static_cast<double>(p[0]) - p[3]);
+    return Rescale(p, k, 2, 1, 0, newP0);
 }
 
 int SteppedAlcohol(int alcohol, int step)

@@ -80,12 +80,23 @@ SensorPointTable PointsCutToTens(const SensorPointTable& points);
 //   3: P0 = P3 + 770, P1 = P3 + 700, P2 = P3 + 500
 SensorPointTable PresetPoints(const SensorPointTable& points, int preset);
 
+// Rescaling the upper or the lower part of the points. Refused when the
+// two points that span the part are equal (no slope to scale), and when a
+// point would come out beyond 0..6000 mV (a far-off typed value or an
+// almost flat slope multiplies the distances beyond any voltage).
+enum class TRescaleRefusal { None, FlatSlope, OutOfRange };
+struct TRescaled {
+    std::optional<SensorPointTable> Points;
+    TRescaleRefusal Refusal = TRescaleRefusal::None;
+    explicit operator bool() const { return Points.has_value(); }
+    const SensorPointTable& operator*() const { return *Points; }
+};
 // The upper part rescaled so that the 2.0 promille point becomes `newP6`
-// (P4 and P5 follow proportionally from P3); nothing when P3 equals P6.
-std::optional<SensorPointTable> RescaledDown(const SensorPointTable& points, int newP6);
+// (P4 and P5 follow proportionally from P3).
+TRescaled RescaledDown(const SensorPointTable& points, int newP6);
 // The lower part rescaled so that the clean-air point becomes `newP0` (P1
-// and P2 follow proportionally from P3); nothing when P0 equals P3.
-std::optional<SensorPointTable> RescaledUp(const SensorPointTable& points, int newP0);
+// and P2 follow proportionally from P3).
+TRescaled RescaledUp(const SensorPointTable& points, int newP0);
 
 // The real alcohol stepped by the buttons: -1 when above 0, +1 when below
 // 800, -10 when above 9, +10 when below 790; otherwise it stays.

@@ -32,6 +32,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -57,12 +58,50 @@ std::vector<std::string> FullReadFrames()
     return f;
 }
 
+// The table write: words 0..24, then each of them read back.
 std::vector<std::string> TableWriteFrames(const std::array<int, DataSenSize>& words)
 {
     std::vector<std::string> f;
     for (int a = 0; a <= 24; ++a)
         f.push_back(WriteFrameText(2, a, words[a]));
+    for (int a = 0; a <= 24; ++a)
+        f.push_back(ReadFrameText(2, a));
     return f;
+}
+
+// Opens the cell's editor and types into it, without Enter: the editor
+// stays open, the typed text not yet in the cell.
+void TypeWithoutEnter(QTableWidget* grid, int row, const QString& text)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QPoint at = grid->visualRect(grid->model()->index(row, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    QTest::keyClick(grid, Qt::Key_F2);
+    const auto editors = grid->viewport()->findChildren<QLineEdit*>();
+    QCOMPARE(editors.size(), 1);
+    editors.front()->selectAll();
+    QTest::keyClicks(editors.front(), text);
+    QVERIFY(grid->item(row, 1)->text() != text);
+}
+
+QMessageBox* UnconfirmedBox(QWidget* owner)
+{
+    auto* box = owner->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed"));
+    return box && box->isVisible() ? box : nullptr;
+}
+
+// Answers the next message box (OK) once it shows, keeping its text.
+void AnswerNextBox(QString* told)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, told] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            *told = box->text();
+            box->accept();
+            timer->deleteLater();
+        }
+    });
+    timer->start(50);
 }
 
 QString Cell(QTableWidget* grid, int row)
@@ -275,6 +314,10 @@ private slots:
         QCOMPARE(Slice(frames, before, frames.size() - before), TableWriteFrames(Data_Sen));
         QCOMPARE(Stored(0), 3000);
         QCOMPARE(Stored(10), 2000);
+        // Every word read back as written: told quietly, no warning.
+        QCOMPARE(w->lab_Link->text(), QStringLiteral("Запись подтверждена: характеристика, слов прочитано обратно: 25."));
+        QVERIFY(!UnconfirmedBox(w));
+        QVERIFY(w->lab_Link->palette().color(QPalette::WindowText) != QColor(Qt::red));
         // Sensor 512: Hun05.fig, record 12 at offset 960, points high byte first.
         std::string bytes;
         QVERIFY(ReadWholeFile("Hun05.fig", bytes));
@@ -348,7 +391,7 @@ private slots:
         Open();
         WaitLists(1);
         const auto frames = Quiet();
-        QCOMPARE(Slice(frames, 0, 25), TableWriteFrames(Data_Sen));
+        QCOMPARE(Slice(frames, 0, 50), TableWriteFrames(Data_Sen));
         QCOMPARE(Stored(0), 3900);
         QCOMPARE(Cell(Window()->GridBaza, 6), QStringLiteral("   400"));
     }
@@ -374,6 +417,18 @@ private slots:
         QVERIFY(told.contains(QStringLiteral("Точки не изменены")));
         QCOMPARE(SensorPoints, points);
         QCOMPARE(Cell(w->GridBaza, 6), QStringLiteral("2000"));
+
+        // Nearly flat, and a far-off new point: refused, never overflowed.
+        TypeIntoCell(w->GridBaza, 6, 1, QStringLiteral("1999"));
+        TypeIntoCell(w->GridBaza, 5, 1, QStringLiteral("900"));
+        TypeInto(w->new_20, QStringLiteral("99999999999"));
+        told.clear();
+        AnswerNextBox(&told);
+        QTest::mouseClick(w->im_down, Qt::LeftButton);
+        QCOMPARE(told, QStringLiteral("Пересчет дает напряжения вне диапазона 0..6000 мВ. Проверьте введенное "
+                                      "значение и точки. Точки не изменены."));
+        QCOMPARE(SensorPoints, points);
+        QCOMPARE(Cell(w->GridBaza, 5), QStringLiteral("900"));
     }
 
     void realAlcoholStepsAndPresets()
@@ -438,7 +493,8 @@ private slots:
         QCOMPARE(Slice(Collapsed(Slice(frames, before, frames.size())), 0, 46), FullReadFrames());
     }
 
-    void silenceIsToldAndLeavingHandsTheLineBack()
+    // Given up, the window frees the line: "ЧИТАТЬ" opens it again and reads.
+    void silenceIsToldAndReadingAgainWorks()
     {
         StartBench();
         Open();
@@ -449,14 +505,183 @@ private slots:
         WaitLists(1);
         bench_->SetSilent(true);
         QTRY_VERIFY_WITH_TIMEOUT(!w->lab_Link->text().isEmpty(), 10000);
-        QCOMPARE(w->lab_Link->text(), QStringLiteral("Прибор не отвечает. Закройте окно и откройте его снова."));
+        QCOMPARE(w->lab_Link->text(), QStringLiteral("Прибор не отвечает. Проверьте связь и нажмите «ЧИТАТЬ»."));
+        QCOMPARE(w->lab_Link->palette().color(QPalette::WindowText), QColor(Qt::red));
         QVERIFY(!w->Port->IsOpen());
+        QVERIFY(!PortOpenFlag);
+        QTest::mouseClick(w->box_Nabl, Qt::LeftButton); // observing no more
+
+        bench_->SetSilent(false);
+        w->Engine.Policy.TimerPeriodMs = kTickMs;
+        QTest::mouseClick(w->Key_Read, Qt::LeftButton);
+        QVERIFY(w->Port->IsOpen());
         QVERIFY(PortOpenFlag);
+        WaitLists(1);
+        QCOMPARE(w->lab_Link->text(), QString());
+        QCOMPARE(Cell(w->GridBaza, 0), QStringLiteral("  4000"));
+
         QTest::mouseClick(w->Key__Exit, Qt::LeftButton);
         QTRY_VERIFY(!w->isVisible());
         QVERIFY(!PortOpenFlag);
         QVERIFY(!w->TimerIO->isActive());
         QCOMPARE(ExchangeState, ExchangeIdle);
+    }
+
+    // A port that cannot be opened is told in a box, on activation and on
+    // "ЧИТАТЬ"; with the port back the read works.
+    void aPortThatCannotBeOpenedIsTold()
+    {
+        StartBench();
+        PortName = "COM7";
+        QString told;
+        AnswerNextBox(&told);
+        Window()->show();
+        QTRY_VERIFY(!told.isEmpty());
+        QVERIFY(told.startsWith(QStringLiteral("ОШИБКА! Открытия порта")));
+        QCOMPARE(LastError, std::string()); // nothing escaped into the toolkit
+        QVERIFY(!PortOpenFlag);
+
+        TDebNewF* w = Window();
+        told.clear();
+        AnswerNextBox(&told);
+        QTest::mouseClick(w->Key_Read, Qt::LeftButton);
+        QVERIFY(told.startsWith(QStringLiteral("ОШИБКА! Открытия порта")));
+        QCOMPARE(LastError, std::string());
+
+        PortName = "COM3";
+        QTest::mouseClick(w->Key_Read, Qt::LeftButton);
+        WaitLists(1);
+        QCOMPARE(Slice(bench_->Frames(), 0, 46), FullReadFrames());
+    }
+
+    // A value typed into a cell is the value a tool button uses, Enter or
+    // not: the file and the instrument hold it.
+    void aValueTypedIsTheValueUsedWithoutEnter()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        TypeWithoutEnter(w->GridBaza, 0, QStringLiteral("3950"));
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        WaitLists(1);
+        QCOMPARE(Cell(w->GridBaza, 0), QStringLiteral("  3950"));
+        QCOMPARE(Stored(0), 3950);
+        std::string bytes;
+        QVERIFY(ReadWholeFile("Hun05.fig", bytes));
+        const auto* record = reinterpret_cast<const unsigned char*>(bytes.data()) + 12 * 80;
+        QCOMPARE(record[0] * 256 + record[1], 3950);
+
+        // A preset takes the 0.5 point as typed.
+        TypeWithoutEnter(w->GridBaza, 3, QStringLiteral("2100"));
+        QTest::mouseClick(w->im_1, Qt::LeftButton);
+        QCOMPARE(SensorPoints[3], 2100);
+        QCOMPARE(Cell(w->GridBaza, 4), QStringLiteral("  2030"));
+        QCOMPARE(Cell(w->GridBaza, 6), QStringLiteral("  1660"));
+    }
+
+    // Switching to another program and back is no activation: nothing is
+    // read over the grid being corrected, nothing written.
+    void comingBackFromAnotherProgramSendsNothing()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        TypeIntoCell(w->GridBaza, 2, 1, QStringLiteral("2900"));
+        const auto before = Quiet().size();
+        QApplication::setActiveWindow(nullptr);
+        QTRY_VERIFY(!w->isActiveWindow());
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        QCOMPARE(Quiet().size(), before);
+        QCOMPARE(Cell(w->GridBaza, 2), QStringLiteral("2900"));
+
+        // Not even while every activation is to write the table.
+        WriteAfterTransfer = true;
+        QApplication::setActiveWindow(nullptr);
+        QTRY_VERIFY(!w->isActiveWindow());
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        QCOMPARE(Quiet().size(), before);
+        QCOMPARE(Stored(2), 3000);
+        QCOMPARE(Cell(w->GridBaza, 2), QStringLiteral("2900"));
+    }
+
+    // A word the instrument echoes but does not keep is told by its number;
+    // meanwhile the write cannot be cut by reading, another list or closing.
+    void aWordNotKeptIsToldAndTheWriteIsNotCut()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        // Word 6 (the 0.6 point) is written, answered, and then holds 1234.
+        auto sent = w->Engine.Hooks.ItemSent;
+        w->Engine.Hooks.ItemSent = [this, sent](std::uint8_t letter) {
+            sent(letter);
+            if (letter == 'E' && CommandIndex == 24)
+                bench_->SetWord(6, 1234);
+        };
+        TypeIntoCell(w->GridBaza, 4, 1, QStringLiteral("1700"));
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+
+        // The write runs: the window waits for it.
+        for (QWidget* c : std::initializer_list<QWidget*>{w->Key_Read, w->Key_DataEdit, w->write_Corr, w->Key__Exit,
+                                                          w->AllRead, w->box_Nabl, w->GridBaza})
+            QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+        QTest::mouseClick(w->Key_Read, Qt::LeftButton);
+        QTest::keyClick(w, Qt::Key_Escape);
+        w->close();
+        QVERIFY(w->isVisible());
+        QVERIFY(PortOpenFlag);
+
+        WaitLists(1);
+        QTRY_VERIFY(UnconfirmedBox(w));
+        QCOMPARE(UnconfirmedBox(w)->text(), QStringLiteral("Запись не подтверждена: характеристика.\n"
+                                                           "Прибор хранит не то, что в него записано.\n"
+                                                           "слово 6: записано 1700, прочитано 1234\n"
+                                                           "Проверьте связь с прибором и запишите снова."));
+        QCOMPARE(w->lab_Link->text(), QString());
+        // The window shows what the instrument keeps.
+        QCOMPARE(Cell(w->GridBaza, 4), QStringLiteral("  1234"));
+        const auto frames = Quiet();
+        QCOMPARE(std::count(frames.begin(), frames.end(), ReadFrameText(2, 0)), 2); // the full read, the read-back
+        QVERIFY(w->Key_Read->isEnabled());
+        QVERIFY(w->Key__Exit->isEnabled());
+        UnconfirmedBox(w)->accept();
+        w->close();
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY(!PortOpenFlag);
+    }
+
+    // The instrument falls silent in the middle of the read-back: told as
+    // unconfirmed, and the line is free again.
+    void aWriteCutBySilenceIsUnconfirmed()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        w->Engine.Policy.TimerPeriodMs = 30;
+        // Silent from the read-back of word 20 on (at most that one answered).
+        auto sent = w->Engine.Hooks.ItemSent;
+        w->Engine.Hooks.ItemSent = [this, sent](std::uint8_t letter) {
+            sent(letter);
+            if (letter == ':' && CommandIndex == 45)
+                bench_->SetSilent(true);
+        };
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(UnconfirmedBox(w), 10000);
+        const QString text = UnconfirmedBox(w)->text();
+        QVERIFY2(text.startsWith(QStringLiteral("Запись не подтверждена: характеристика.\n"
+                                                "Прибор перестал отвечать, записанное не прочитано обратно.\n")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\nслово 24: записано 1020, не прочитано\n")), qPrintable(text));
+        QCOMPARE(w->lab_Link->text(), QStringLiteral("Прибор не отвечает. Проверьте связь и нажмите «ЧИТАТЬ»."));
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(w->Key_Read->isEnabled());
+        UnconfirmedBox(w)->accept();
     }
 
     void everyControlHasANameAndASpokenName()

@@ -131,6 +131,19 @@ TEST_F(Adjusting, PointEdits)
     // Equal points leave no slope to scale: refused, nothing changed.
     EXPECT_FALSE(RescaledDown({3000, 2900, 2800, 2000, 2000, 2000, 2000}, 800));
     EXPECT_FALSE(RescaledUp({2000, 2000, 2000, 2000, 1800, 1000, 500}, 3000));
+    EXPECT_EQ(RescaledUp({2000, 2000, 2000, 2000, 1800, 1000, 500}, 3000).Refusal, TRescaleRefusal::FlatSlope);
+
+    // An almost flat part and a far-off typed value would multiply the
+    // distances far beyond any voltage (and beyond an int): refused.
+    const SensorPointTable steep{4000, 3500, 3000, 2000, 1800, -1000000, 1999};
+    const auto far = RescaledDown(steep, 1000000);
+    EXPECT_FALSE(far);
+    EXPECT_EQ(far.Refusal, TRescaleRefusal::OutOfRange);
+    EXPECT_FALSE(RescaledDown({4000, 3500, 3000, 2000, 1800, 1000, 1999}, 800));
+    EXPECT_FALSE(RescaledUp({2001, 1000000, -1000000, 2000, 1800, 1000, 500}, -1000000));
+    // The new point itself must be a voltage.
+    EXPECT_FALSE(RescaledDown(Typical, 6001));
+    EXPECT_TRUE(RescaledDown(Typical, 6000));
 }
 
 TEST_F(Adjusting, RealAlcoholStepsStopAtTheirBounds)

@@ -1,5 +1,6 @@
 #include "TDebNewF.h"
 
+#include "InputHold.h"
 #include "InstrumentPort.h"
 #include "ReadingsView.h"
 #include "Registers.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -36,6 +38,8 @@ constexpr int kReadIntervalMs = 1;
 constexpr int kOverlayHeight = 161;
 // Typed numbers are kept to a range the computations cannot overflow.
 constexpr int kTypedLimit = 1000000;
+// What the table write names in its confirmation and its warning.
+const std::string kWhatIsWritten = "характеристика";
 
 int Typed(const QString& text)
 {
@@ -81,18 +85,31 @@ TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(AdjustmentPolicy)
     JoinEngine(Engine, *Port, *TimerIO);
     Engine.Hooks.ModeStep = [this] { ModeStep(); };
     Engine.Hooks.ListEnd = [this] { ListEnd(); };
-    Engine.Hooks.BadItem = [this] { close(); };
+    Engine.Hooks.BadItem = [this] {
+        if (writeCheck_.Active())
+            EndWriteCheck(writeCheck_.Abort(WriteCut::Closed));
+        close();
+    };
     Engine.Hooks.ItemSent = [this](std::uint8_t) {
         if (progresIO->isVisible())
             progresIO->setValue(std::min(CommandIndex, progresIO->maximum()));
     };
+    Engine.Hooks.ReadStored = [this](int bank, int address, std::int32_t value) {
+        writeCheck_.Read(bank, address, value);
+    };
+
+    // A table write runs to the end of its read-back: nothing else may take
+    // the line, change the points under it or close the window meanwhile.
+    hold_ = new TInputHold(this);
+    hold_->AlsoHold({Key_Read, Key_DataEdit, write_Corr, Key__Exit, AllRead, SpeedButton1, SpeedButton2, box_Nabl,
+                     box_Sound, key_Corr, key_DelPl, key_DelMi, Button1, im_1, im_2, im_3, im_down, im_Up, GridBaza});
 
     FormCreate();
 
-    connect(Key__Exit, &QToolButton::clicked, this, &TDebNewF::Key__ExitClick);
-    connect(Key_Read, &QPushButton::clicked, this, &TDebNewF::Key_ReadClick);
-    connect(box_Nabl, &QCheckBox::clicked, this, &TDebNewF::box_NablClick);
-    connect(box_Sound, &QCheckBox::clicked, this, &TDebNewF::box_SoundClick);
+    connect(Key__Exit, &QToolButton::clicked, this, Guarded(this, &TDebNewF::Key__ExitClick));
+    connect(Key_Read, &QPushButton::clicked, this, Guarded(this, &TDebNewF::Key_ReadClick));
+    connect(box_Nabl, &QCheckBox::clicked, this, Guarded(this, &TDebNewF::box_NablClick));
+    connect(box_Sound, &QCheckBox::clicked, this, Guarded(this, &TDebNewF::box_SoundClick));
     connect(Key_DataEdit, &QToolButton::clicked, this, Guarded(this, &TDebNewF::Key_DataEditClick));
     connect(key_DelPl, &QPushButton::clicked, this, Guarded(this, &TDebNewF::key_DelPlClick));
     connect(key_DelMi, &QPushButton::clicked, this, Guarded(this, &TDebNewF::key_DelMiClick));
@@ -104,15 +121,15 @@ TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(AdjustmentPolicy)
     connect(im_3, &QToolButton::clicked, this, Guarded(this, &TDebNewF::im_3Click));
     connect(im_down, &QToolButton::clicked, this, Guarded(this, &TDebNewF::im_downClick));
     connect(im_Up, &QToolButton::clicked, this, Guarded(this, &TDebNewF::im_UpClick));
-    connect(GridBaza, &QTableWidget::cellClicked, this, &TDebNewF::GridBazaClick);
-    connect(edit_real_Kav, &QLineEdit::textChanged, this, &TDebNewF::edit_real_KavChange);
-    connect(minus__1, &QPushButton::clicked, this, &TDebNewF::minus__1Click);
-    connect(plus__1, &QPushButton::clicked, this, &TDebNewF::plus__1Click);
-    connect(minus__10, &QPushButton::clicked, this, &TDebNewF::minus__10Click);
-    connect(plus__10, &QPushButton::clicked, this, &TDebNewF::plus__10Click);
-    connect(AllRead, &QToolButton::clicked, this, &TDebNewF::AllReadClick);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TDebNewF::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TDebNewF::SpeedButton2Click);
+    connect(GridBaza, &QTableWidget::cellClicked, this, Guarded(this, &TDebNewF::GridBazaClick));
+    connect(edit_real_Kav, &QLineEdit::textChanged, this, Guarded(this, &TDebNewF::edit_real_KavChange));
+    connect(minus__1, &QPushButton::clicked, this, Guarded(this, &TDebNewF::minus__1Click));
+    connect(plus__1, &QPushButton::clicked, this, Guarded(this, &TDebNewF::plus__1Click));
+    connect(minus__10, &QPushButton::clicked, this, Guarded(this, &TDebNewF::minus__10Click));
+    connect(plus__10, &QPushButton::clicked, this, Guarded(this, &TDebNewF::plus__10Click));
+    connect(AllRead, &QToolButton::clicked, this, Guarded(this, &TDebNewF::AllReadClick));
+    connect(SpeedButton1, &QToolButton::clicked, this, Guarded(this, &TDebNewF::SpeedButton1Click));
+    connect(SpeedButton2, &QToolButton::clicked, this, Guarded(this, &TDebNewF::SpeedButton2Click));
 }
 
 TDebNewF::~TDebNewF()
@@ -129,11 +146,14 @@ void TDebNewF::changeEvent(QEvent* event)
     // Coming back from a message box or the input error window must not
     // read the instrument over the grid the operator is correcting.
     if (event->type() == QEvent::ActivationChange && activation_.Activated(this))
-        FormActivate();
+        RunGuarded([this] { FormActivate(); }); // a port that cannot be opened is told
 }
 
 void TDebNewF::done(int result)
 {
+    // A write list and its read-back are never cut by closing.
+    if (hold_->Holding())
+        return;
     FormClose();
     QDialog::done(result);
 }
@@ -154,7 +174,7 @@ void TDebNewF::FormActivate()
     panel_RGD->setFixedHeight(kOverlayHeight);
     panel_RGD->hide();
     lab_Link->clear();
-    OpenPortIfFree(); // a failure leaves here: the application's handler tells it
+    OpenPortIfFree(); // a failure leaves here, and is told
     ClearGraph();
     Engine.IdleTicks = 0;
     TimerIO->stop();
@@ -176,18 +196,14 @@ void TDebNewF::FormClose()
     ExchangeState = ExchangeIdle;
     progresIO->hide();
     activation_.Reset();
-    if (PortOpenFlag) {
-        Port->ClosePort();
-        PortOpenFlag = false;
-    }
+    if (writeCheck_.Active())
+        EndWriteCheck(writeCheck_.Abort(WriteCut::Closed));
+    ReleaseLine();
 }
 
 void TDebNewF::Key__ExitClick()
 {
-    if (PortOpenFlag) {
-        Port->ClosePort();
-        PortOpenFlag = false;
-    }
+    ReleaseLine();
     close();
 }
 
@@ -198,6 +214,14 @@ void TDebNewF::OpenPortIfFree()
     Port->SetCommName(PortName);
     Port->OpenPort();
     PortOpenFlag = true;
+}
+
+void TDebNewF::ReleaseLine()
+{
+    if (PortOpenFlag) {
+        Port->ClosePort();
+        PortOpenFlag = false;
+    }
 }
 
 // --- exchange ------------------------------------------------------------
@@ -219,11 +243,19 @@ void TDebNewF::StartTableWrite()
         ShowInputError(SensorPoints);
         return;
     }
+    OpenPortIfFree(); // the line may have been given up since
+    // The words written are read back in the same list: the write reply only
+    // echoes the frame, the read tells what the instrument keeps.
+    std::vector<TCommandItem> list = TableWriteList();
+    writeCheck_.Begin(list);
+    const std::vector<TCommandItem> readBack = writeCheck_.ReadBackItems();
+    list.insert(list.end(), readBack.begin(), readBack.end());
+    hold_->Hold(true);
     lab_Link->clear();
     progresIO->setValue(0);
     progresIO->show();
     Engine.IdleTicks = 0;
-    Engine.StartList(TableWriteList(), kBatchEnd, 0);
+    Engine.StartList(list, kBatchEnd, 0);
 }
 
 void TDebNewF::StartObservation()
@@ -234,7 +266,8 @@ void TDebNewF::StartObservation()
 
 void TDebNewF::PortReceiveData(QObject*, void* Buffer, std::uint16_t BufferLength)
 {
-    Engine.Receive(Buffer, BufferLength);
+    // The end of a list saves the settings.
+    RunGuarded([&] { Engine.Receive(Buffer, BufferLength); });
 }
 
 void TDebNewF::TimerIOTimer()
@@ -251,10 +284,32 @@ void TDebNewF::TimerIOTimer()
 
 void TDebNewF::GaveUp()
 {
-    // The port is closed and stays so until the window is opened again (the
-    // line stays this window's), so the operator is told.
+    // The port is closed and the line free again: "ЧИТАТЬ" opens it anew
+    // once the instrument is back.
     progresIO->hide();
-    lab_Link->setText(QStringLiteral("Прибор не отвечает. Закройте окно и откройте его снова."));
+    ReleaseLine();
+    TellLink(QStringLiteral("Прибор не отвечает. Проверьте связь и нажмите «ЧИТАТЬ»."), true);
+    if (writeCheck_.Active())
+        EndWriteCheck(writeCheck_.Abort(WriteCut::NoReply));
+}
+
+void TDebNewF::EndWriteCheck(const TWriteVerdict& verdict)
+{
+    hold_->Hold(false);
+    if (verdict.Confirmed)
+        TellLink(Q(ConfirmedText(verdict, kWhatIsWritten)), false);
+    else
+        ShowUnconfirmedWrite(this, Q(UnconfirmedText(verdict, kWhatIsWritten)));
+}
+
+// The status line beside the read button: red when the line is lost, in
+// the window's own colour for a quiet confirmation.
+void TDebNewF::TellLink(const QString& text, bool alarm)
+{
+    QPalette colours = lab_Link->palette();
+    colours.setColor(QPalette::WindowText, alarm ? QColor(Qt::red) : palette().color(QPalette::WindowText));
+    lab_Link->setPalette(colours);
+    lab_Link->setText(text);
 }
 
 void TDebNewF::ModeStep()
@@ -275,6 +330,10 @@ void TDebNewF::ListEnd()
             StartObservation();
         return;
     }
+    // A table write ends with its read-back: told before anything else, so
+    // that no step below can leave the controls waiting.
+    if (writeCheck_.Active())
+        EndWriteCheck(writeCheck_.Finish());
     // A full read or a table write: the window refreshes from what the
     // instrument holds.
     ShowResultsMemo();
@@ -384,8 +443,10 @@ void TDebNewF::Key_ReadClick()
 
 void TDebNewF::box_NablClick()
 {
-    if (box_Nabl->isChecked())
-        StartObservation();
+    if (!box_Nabl->isChecked())
+        return;
+    OpenPortIfFree(); // the line may have been given up since
+    StartObservation();
 }
 
 void TDebNewF::box_SoundClick()
@@ -477,13 +538,23 @@ void TDebNewF::im_3Click()
     ShowGridBaza(SensorPoints);
 }
 
+namespace {
+
+const QString kRescaleOutOfRange =
+    QStringLiteral("Пересчет дает напряжения вне диапазона 0..6000 мВ. Проверьте введенное значение и точки. "
+                   "Точки не изменены.");
+
+} // namespace
+
 void TDebNewF::im_downClick()
 {
-    const auto points = RescaledDown(GridPoints(), Typed(new_20->text()));
+    const TRescaled points = RescaledDown(GridPoints(), Typed(new_20->text()));
     if (!points) {
         QMessageBox::information(this, AppTitle(),
-                                 QStringLiteral("Точки 0.5 и 2.0 промилле равны: наклон верхней части не задан, "
-                                                "пересчитывать нечего. Точки не изменены."));
+                                 points.Refusal == TRescaleRefusal::FlatSlope
+                                     ? QStringLiteral("Точки 0.5 и 2.0 промилле равны: наклон верхней части не "
+                                                      "задан, пересчитывать нечего. Точки не изменены.")
+                                     : kRescaleOutOfRange);
         return;
     }
     SensorPoints = *points;
@@ -493,11 +564,13 @@ void TDebNewF::im_downClick()
 
 void TDebNewF::im_UpClick()
 {
-    const auto points = RescaledUp(GridPoints(), Typed(new_00->text()));
+    const TRescaled points = RescaledUp(GridPoints(), Typed(new_00->text()));
     if (!points) {
         QMessageBox::information(this, AppTitle(),
-                                 QStringLiteral("Точки чистого воздуха и 0.5 промилле равны: наклон нижней части "
-                                                "не задан, пересчитывать нечего. Точки не изменены."));
+                                 points.Refusal == TRescaleRefusal::FlatSlope
+                                     ? QStringLiteral("Точки чистого воздуха и 0.5 промилле равны: наклон нижней "
+                                                      "части не задан, пересчитывать нечего. Точки не изменены.")
+                                     : kRescaleOutOfRange);
         return;
     }
     SensorPoints = *points;

@@ -14,13 +14,21 @@
 //
 // Every activation refreshes from the instrument (a full read, or a table
 // write while WriteAfterTransfer is set); coming back from its own message
-// box or the input error window is not an activation, so a typed grid stays.
+// box, the input error window or another program is not an activation, so a
+// typed grid stays.
+//
+// A table write is proven: the 25 words written are read back in the same
+// list and compared with what was sent; a word that differs, or a list that
+// ended early, is told ("Запись не подтверждена"). While the write and its
+// read-back run, the controls that would start another list, change the
+// points or close the window wait.
 //
 // Test hook: Engine.Policy.TimerPeriodMs may be shortened before activation.
 #include "Adjusting.h"
 #include "TExchangeEngine.h"
 #include "UiKit.h"
 #include "VoltageGraph.h"
+#include "WriteCheck.h"
 
 #include <QDialog>
 
@@ -38,6 +46,7 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TCommEr;
+class TInputHold;
 
 class TDebNewF : public QDialog {
     Q_OBJECT
@@ -162,6 +171,7 @@ private:
     QWidget* BuildServicePart();
 
     void OpenPortIfFree();
+    void ReleaseLine();
     void StartFullRead();
     void StartTableWrite();
     void StartObservation();
@@ -169,6 +179,8 @@ private:
     void ModeStep();
     void ClearGraph();
     void GaveUp();
+    void EndWriteCheck(const TWriteVerdict& verdict);
+    void TellLink(const QString& text, bool alarm);
 
     void ShowResultsMemo();
     void ShowGridS();
@@ -187,6 +199,9 @@ private:
     // The activation went to this window's message box or to the input
     // error window: coming back from it is not a new activation.
     TActivationWatch activation_;
+    // The table write in progress and the controls waiting for it.
+    TWriteCheck writeCheck_;
+    TInputHold* hold_ = nullptr;
 };
 
 extern TDebNewF* DebNewF;
