@@ -119,7 +119,9 @@ void TSimControl::Stop()
 {
     if (thread_.joinable()) {
         const std::uint64_t one = 1;
-        (void)::write(stop_, &one, sizeof one);
+        if (::write(stop_, &one, sizeof one) < 0) {
+            // an eventfd fails only when it is signalled already
+        }
         thread_.join();
     }
     for (Client& c : clients_)

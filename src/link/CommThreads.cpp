@@ -77,7 +77,9 @@ void TLinkContext::SignalStop()
 {
     Stopping = true;
     const std::uint64_t one = 1;
-    (void)write(StopFd, &one, sizeof one);
+    // An eventfd only fails when its counter would overflow: already signalled.
+    if (write(StopFd, &one, sizeof one) < 0)
+        return;
 }
 
 bool QueueWriteRequest(TLinkContext& link, std::unique_ptr<TWriteRequest> request)
