@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs a built kavrel package into a temporary root and checks it: the
+# Checks a built kavrel package with lintian (no error or warning may stay),
+# then installs it into a temporary root and checks it: the
 # dependencies, every file a desktop expects, the menu entry and the AppStream
 # file with the validators, the manual pages, and that the menu entry's
 # launcher starts the program in ~/Каврел of a fresh home.
@@ -21,6 +22,16 @@ finish() {
 trap finish EXIT
 root="$top/root"
 dpkg-deb -x "$deb" "$root" || { echo "FAIL: cannot unpack $deb"; exit 1; }
+
+# Debian's own checker. Info tags are shown but do not fail: those that stay
+# are overridden inside the package, with the reason.
+if lintian --fail-on error,warning --display-info "$deb" > "$top/lintian.txt" 2> "$top/lintian-err.txt"; then
+    grep -E '^[IP]: ' "$top/lintian.txt" | sed 's/^/lintian: /'
+else
+    grep -E '^[EW]: ' "$top/lintian.txt" | sed 's/^/FAIL: lintian: /'
+    grep -qE '^[EW]: ' "$top/lintian.txt" || cat "$top/lintian.txt" "$top/lintian-err.txt"
+    failures=$((failures + 1))
+fi
 
 # Dependencies: the Qt libraries the program links, and what it reads at run time.
 depends="$(dpkg-deb -f "$deb" Depends)"
