@@ -47,6 +47,7 @@ install(PROGRAMS ${_out}/kavrel-desktop DESTINATION ${_launcher_dir})
 # The changelog's latest entry is the version the package carries (the
 # project's version): a new version needs its entry.
 file(STRINGS ${_pkg}/changelog.in _latest LIMIT_COUNT 1)
+string(REPLACE "\\;" ";" _latest "${_latest}")
 if(NOT _latest MATCHES "^kavrel \\(([^)]+)\\) " OR NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
   message(FATAL_ERROR "packaging/changelog.in: the latest entry is \"${_latest}\", "
                       "the project's version is ${PROJECT_VERSION}: add its entry")
