@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs a built kavrel package into a temporary root and checks it: the
-# dependencies, every file a desktop expects, the menu entry and the AppStream
-# file with the validators, the manual pages, and that the menu entry's
-# launcher starts the program in ~/Каврел of a fresh home.
+# Checks a built kavrel package with lintian (no error or warning may stay),
+# then installs it into a temporary root and checks it: the dependencies, the
+# changelog and the copyright file, every file a desktop expects, the menu
+# entry and the AppStream file with the validators, the manual pages, and
+# that the menu entry's launcher starts the program in ~/Каврел of a fresh
+# home.
 #   packaging/check-package.sh kavrel_VERSION_ARCH.deb
 set -uo pipefail
 deb="$(realpath "$1")"
@@ -22,11 +24,32 @@ trap finish EXIT
 root="$top/root"
 dpkg-deb -x "$deb" "$root" || { echo "FAIL: cannot unpack $deb"; exit 1; }
 
+# Debian's own checker. Info tags are shown but do not fail: those that stay
+# are overridden inside the package, with the reason.
+if lintian --fail-on error,warning --display-info "$deb" > "$top/lintian.txt" 2> "$top/lintian-err.txt"; then
+    grep -E '^[IP]: ' "$top/lintian.txt" | sed 's/^/lintian: /'
+else
+    grep -E '^[EW]: ' "$top/lintian.txt" | sed 's/^/FAIL: lintian: /'
+    grep -qE '^[EW]: ' "$top/lintian.txt" || cat "$top/lintian.txt" "$top/lintian-err.txt"
+    failures=$((failures + 1))
+fi
+
 # Dependencies: the Qt libraries the program links, and what it reads at run time.
 depends="$(dpkg-deb -f "$deb" Depends)"
 for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 qt6-translations-l10n fonts-liberation; do
     grep -qE "(^|, )$p( |,|$)" <<< "$depends" || fail "Depends lacks $p: $depends"
 done
+
+# The changelog's latest entry is the package's version; the copyright file
+# is machine-readable and names the licence the AppStream file names.
+version="$(dpkg-deb -f "$deb" Version)"
+doc="$root/usr/share/doc/kavrel"
+latest="$(zcat "$doc/changelog.gz" 2>/dev/null | head -n 1)"
+[[ "$latest" == "kavrel ($version) "* ]] || fail "the changelog's latest entry is not $version: $latest"
+head -n 1 "$doc/copyright" 2>/dev/null |
+    grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ||
+    fail "copyright is not machine-readable (no Format: line)"
+licence="$(sed -n 's/^License: //p' "$doc/copyright" 2>/dev/null | head -n 1)"
 
 id="ru.kavrel.kavrel"
 desktop="$root/usr/share/applications/$id.desktop"
@@ -56,6 +79,8 @@ appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
 appstreamcli validate-tree --no-net "$root" > "$top/tree.txt" 2>&1 || fail "appstreamcli validate-tree: $(cat "$top/tree.txt")"
 grep -qx "Exec=/usr/libexec/kavrel/kavrel-desktop" "$desktop" || fail "Exec is not the installed launcher: $(grep ^Exec= "$desktop")"
 grep -qx "Icon=$id" "$desktop" || fail "Icon is not $id"
+grep -q "<project_license>$licence</project_license>" "$metainfo" ||
+    fail "the AppStream file's licence is not the copyright file's $licence"
 grep -qx "Name\[ru\]=Каврел" "$desktop" || fail "no Russian name"
 grep -q "^Comment\[ru\]=" "$desktop" || fail "no Russian comment"
 

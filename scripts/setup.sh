@@ -23,7 +23,7 @@ KAVREL_TEST_PACKAGES=(
 )
 # What making and checking the Debian package needs besides.
 KAVREL_PACKAGING_TOOLS=(
-    dpkg-dev desktop-file-utils appstream file
+    dpkg-dev desktop-file-utils appstream file lintian
 )
 
 # The fuzz step alone needs these: clang and libFuzzer with the sanitizer
