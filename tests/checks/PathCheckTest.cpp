@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -202,16 +203,19 @@ TEST_F(PathCheckTest, RepliesAreTakenSplitOrWithAByteTooMany)
     Feed({r0.begin() + 2, r0.end()});
     ASSERT_EQ(sent.size(), 2u);
     // Register 1 with a stray sixth byte in the same chunk: taken as the
-    // reply, the sixth byte dropped when the next frame goes out.
+    // reply; the stray byte is skipped when the next reply comes in.
     bank1[1] = 0x1234;
     Bytes r1 = ReplyTo(sent[1]);
     r1.push_back(0xFF);
     Feed(r1);
     ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(V1, 0x1234);
-    EXPECT_EQ(check->Engine.ReceiveCount, 0);
-    // A reply naming an address beyond ReadValues is not stored there but
-    // moves the list on like any other.
+    bank1[2] = 77;
+    Feed(ReplyTo(sent[2]));
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(V2, 77);
+    // A reply naming an address beyond ReadValues answers no frame: it is
+    // stored nowhere and the list waits for its own reply.
     ReadValues.fill(-5);
     Feed({0x3A, 1, 200, 0, 9});
     EXPECT_EQ(sent.size(), 4u);
@@ -387,9 +391,15 @@ TEST_F(PathCheckTest, CalibrationIsComputedWrittenThreeTimesAndReadBackOnce)
     Feed(ReplyTo(sent.back()));
     EXPECT_EQ(check->View.ProgressWr, 1);
     answered = before + 1;
-    Ticks(1); // nothing is polling: the timer stops, replies drive the rest
-    EXPECT_FALSE(timerOn);
+    std::optional<TWriteVerdict> verdict;
+    check->Hooks.WriteEnded = [&](const TWriteVerdict& v) { verdict = v; };
+    Ticks(1); // nothing is polling, but the write and its read-back keep their ticks
+    EXPECT_TRUE(timerOn);
+    EXPECT_TRUE(check->Writing());
     Answer();
+    ASSERT_TRUE(verdict);
+    EXPECT_TRUE(verdict->Confirmed);
+    EXPECT_FALSE(check->Writing());
     const std::vector<Bytes> writes = {Write(13, 114), Write(25, 5083), Write(13, 114),
                                        Write(25, 5083), Write(13, 114), Write(25, 5083)};
     EXPECT_EQ(SentSince(before), writes + kMeasuringCycle);
@@ -397,6 +407,7 @@ TEST_F(PathCheckTest, CalibrationIsComputedWrittenThreeTimesAndReadBackOnce)
     EXPECT_EQ(bank2[25], 5083);
     EXPECT_EQ(Data_Sen[25], 5083);
     Ticks(5);
+    EXPECT_FALSE(timerOn);
     EXPECT_EQ(SentSince(before).size(), 15u); // polling stays paused
 }
 
