@@ -1,6 +1,7 @@
 // The path check logic without a window: frames go to a recorder and a
 // small instrument answers them in order, as a line would.
 #include "PathCheck.h"
+#include "PathCheckLine.h"
 
 #include "Characteristic.h"
 #include "CommandLists.h"
@@ -10,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -221,6 +223,45 @@ TEST_F(PathCheckTest, RepliesAreTakenSplitOrWithAByteTooMany)
     EXPECT_EQ(sent.size(), 4u);
     for (int v : ReadValues)
         EXPECT_EQ(v, -5);
+}
+
+// Channel 1 moves while the replies come doubled, split and run together,
+// with stray bytes and ticks at any moment (a tick resends the outstanding
+// frame, so replies also arrive late): every cycle still reads all nine
+// registers, and every row and point pairs a count and a voltage of one
+// moment.
+TEST_F(PathCheckTest, RowsAndPointsPairOneMomentWhateverTheLineDoes)
+{
+    TPathCheckLine line(*check);
+    std::mt19937 random(20);
+    check->Activate();
+    for (int step = 0; step < 50000 && line.Cycles < 300; ++step) {
+        switch (random() % 8) {
+        case 0:
+        case 1:
+            line.Answer(random() % 2 == 0);
+            break;
+        case 2:
+        case 3:
+            line.Deliver(1 + random() % 12);
+            break;
+        case 4:
+            line.Move(static_cast<std::int32_t>(random() % 1024));
+            break;
+        case 5:
+            if (random() % 4 == 0)
+                line.Noise(static_cast<std::uint8_t>(random()));
+            break;
+        default:
+            if (line.Quiet() || random() % 3 == 0)
+                line.Tick();
+            break;
+        }
+    }
+    EXPECT_EQ(line.Cycles, 300);
+    EXPECT_EQ(line.CyclesShort, 0);
+    EXPECT_EQ(line.CyclesMispaired, 0);
+    EXPECT_EQ(line.PortClosed, 0);
 }
 
 TEST_F(PathCheckTest, PointsFollowChannelOneUnlessHeld)
