@@ -137,6 +137,7 @@ void TPathCheck::ListEnd()
 void TPathCheck::TakeCycleValues()
 {
     cycle_ = {Channel1Adc, Channel1Voltage, Channel2Voltage};
+    haveCycle_ = true;
 }
 
 void TPathCheck::EndWrite(const TWriteVerdict& verdict)
@@ -190,7 +191,7 @@ void TPathCheck::Activate()
     if (write_.Active())
         return; // the write goes on to its read-back
     closed_ = false;
-    TakeCycleValues();
+    haveCycle_ = false; // until this window's first cycle ends
     Engine.IdleTicks = 0;
     SetTimer(false);
     InitialTables();
@@ -354,6 +355,8 @@ void TPathCheck::UpdateExtremes(std::int32_t value, std::string& max, std::strin
 
 void TPathCheck::RefreshTables()
 {
+    if (!haveCycle_)
+        return; // no row of values never read
     // Channel 1: count, millivolts, change of the millivolts.
     View.Canal1[0] = {"АЦП", "мВ ", "дельта,мВ"};
     const std::int32_t mv1 = cycle_.Mv1;
@@ -373,7 +376,9 @@ void TPathCheck::RefreshCalibration()
 {
     TCalibrationPoints& p = CalibrationPoints;
     const std::int32_t mv = cycle_.Mv1;
-    if (mv >= PointThreshold && !HoldU1) {
+    if (!haveCycle_) {
+        // nothing read yet: the points stay
+    } else if (mv >= PointThreshold && !HoldU1) {
         p.U1Adc = cycle_.Adc1;
         p.U1mV = mv;
     } else if (mv < PointThreshold && !HoldU2) {

@@ -169,4 +169,5 @@ private:
     bool closed_ = true;
     TWriteCheck write_;
     TCycleValues cycle_;
+    bool haveCycle_ = false;   // a read cycle has ended since activation
 };

@@ -452,6 +452,24 @@ TEST_F(PathCheckTest, CalibrationIsComputedWrittenThreeTimesAndReadBackOnce)
     EXPECT_EQ(SentSince(before).size(), 15u); // polling stays paused
 }
 
+// Written at once after opening, before any cycle ended: the refresh after
+// the write has nothing read to show, so it adds no row (it once added a
+// count 0 beside 0 mV) and captures no point.
+TEST_F(PathCheckTest, AWriteBeforeTheFirstCycleShowsNoValuesNeverRead)
+{
+    Make(BlowPathKind);
+    check->Activate();
+    check->View.DeltaWr = "5";
+    std::string message;
+    ASSERT_TRUE(check->PrepareWrite(message));
+    check->StartWriting();
+    Answer();
+    EXPECT_EQ(bank2[26], 5);
+    EXPECT_EQ(check->View.Canal1[1][0], "----");
+    EXPECT_EQ(CalibrationPoints.U2mV, 130);
+    EXPECT_EQ(CalibrationPoints.U1Adc, 1023);
+}
+
 TEST_F(PathCheckTest, EqualCountsWriteNothingAndTellWhatToDo)
 {
     Activated();
