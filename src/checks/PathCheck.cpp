@@ -83,7 +83,17 @@ void TPathCheck::StartReadCycle()
     View.ProgressRd = 0;
     Engine.IdleTicks = 0;
     Engine.StartList(Kind.ReadCycle, BatchEnd);
+    cycleRuns_ = true;
     Show(ViewProgress);
+}
+
+void TPathCheck::StartOrJoinReadCycle()
+{
+    if (cycleRuns_ && ExchangeState == ExchangeAwaitingReply) {
+        SetTimer(true);
+        return;
+    }
+    StartReadCycle();
 }
 
 void TPathCheck::StartWriteList()
@@ -92,6 +102,7 @@ void TPathCheck::StartWriteList()
     for (std::uint8_t address : Kind.WriteAddresses)
         items.push_back(WriteItem(Bank2, address, Data_Sen[address]));
     Engine.IdleTicks = 0;
+    cycleRuns_ = false;
     write_.Begin(items);
     Engine.StartList(items, BatchEnd);
     View.ProgressWr = 0; // the first frame went out with the list, not after a reply
@@ -100,6 +111,7 @@ void TPathCheck::StartWriteList()
 
 void TPathCheck::ListEnd()
 {
+    cycleRuns_ = false;
     View.ProgressRd = 0;
     View.ProgressWr = 0;
     Show(ViewProgress);
@@ -148,6 +160,7 @@ void TPathCheck::EndWrite(const TWriteVerdict& verdict)
 
 void TPathCheck::GaveUp()
 {
+    cycleRuns_ = false; // the port is closed: what was on the way is lost
     if (Hooks.GaveUp)
         Hooks.GaveUp();
     if (write_.Active())
@@ -197,7 +210,7 @@ void TPathCheck::Activate()
     InitialTables();
     InitialCalibration();
     Monitoring = true;
-    StartReadCycle();
+    StartOrJoinReadCycle();
     SetRunButtons(true, false);
     Show(ViewAll);
 }
@@ -211,7 +224,7 @@ void TPathCheck::RunPolling()
     View.MaxC2 = ExtremeMaxReset;
     View.MinC1 = ExtremeMinReset;
     View.MinC2 = ExtremeMinReset;
-    StartReadCycle();
+    StartOrJoinReadCycle();
     SetRunButtons(true, false);
     Show(ViewTables | ViewButtons);
 }
@@ -234,7 +247,7 @@ void TPathCheck::ToggleReading()
     }
     Monitoring = false;
     ReadingFlag = true;
-    StartReadCycle();
+    StartOrJoinReadCycle();
 }
 
 void TPathCheck::ToggleHold(int point)
@@ -292,6 +305,7 @@ void TPathCheck::StartWriting()
 void TPathCheck::Close()
 {
     closed_ = true;
+    cycleRuns_ = false;
     SetTimer(false);
     if (write_.Active())
         EndWrite(write_.Abort(WriteCut::Closed));

@@ -155,6 +155,9 @@ private:
     };
 
     void ListEnd();
+    // Starts a read cycle unless one of this window's runs: abandoned, its
+    // replies still on the way could be taken for the new cycle's.
+    void StartOrJoinReadCycle();
     void GaveUp();
     void EndWrite(const TWriteVerdict& verdict);
     void TakeCycleValues();
@@ -170,4 +173,5 @@ private:
     TWriteCheck write_;
     TCycleValues cycle_;
     bool haveCycle_ = false;   // a read cycle has ended since activation
+    bool cycleRuns_ = false;   // this window's read cycle is under way
 };

@@ -9,8 +9,10 @@
 // 8 n and register 9 the millivolts of n for words 13 = 140 and 25 = 5000,
 // so every (count, mV) pair of one moment satisfies Paired(). The channel
 // moves only where a reading makes sense of it: never after the instrument
-// answered register 9 or 10 and before it answers 11 (a voltage moving
-// there gives a pair no program can put right).
+// answered register 9 or 10 and before it answers 11, nor while the check
+// waits for the reply to 9, 10 or 11 (a voltage moving there, or between a
+// reply to 11 that is lost and the one asked for again, gives a pair no
+// program can put right).
 #include "CheckState.h"
 #include "Characteristic.h"
 #include "ExchangeGlobals.h"
@@ -46,9 +48,17 @@ public:
         Data_Sen[Reg2::ZeroOffset] = Zero;
         Data_Sen[Reg2::Supply] = Supply;
         TExchangeHooks& h = check.Engine.Hooks;
-        h.Send = [this](const std::uint8_t* d, std::uint16_t n) { unanswered_.emplace_back(d, d + n); };
+        h.Send = [this](const std::uint8_t* d, std::uint16_t n) {
+            if (portOpen_) // a closed port sends nothing
+                unanswered_.emplace_back(d, d + n);
+        };
         h.SetTimer = [this](bool on, int) { TimerOn = on; };
-        h.ClosePort = [this] { ++PortClosed; };
+        h.ClosePort = [this] {
+            ++PortClosed;
+            portOpen_ = false;
+            unanswered_.clear(); // what was on the line is lost with it
+            wire_.clear();
+        };
         auto stored = h.ReadStored;
         h.ReadStored = [this, stored](int bank, int address, std::int32_t value) {
             stored(bank, address, value);
@@ -116,7 +126,10 @@ public:
     // false when it may not move now.
     bool Move(std::int32_t n)
     {
-        if (afterNineOrTen_)
+        const TExchangeEngine& e = check_.Engine;
+        const bool waiting = ExchangeState == ExchangeAwaitingReply && e.FrameLetter() == LetterRead
+            && e.FrameBank() == Bank1 && e.FrameAddress() >= Reg1::Channel1Voltage && e.FrameAddress() <= Reg1::Channel1Adc;
+        if (afterNineOrTen_ || waiting)
             return false;
         n_ = n;
         return true;
@@ -146,6 +159,8 @@ public:
             check_.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
     }
     void DeliverAll() { Deliver(wire_.size()); }
+    // The window opens its port again (run, read, write after a give-up).
+    void OpenPort() { portOpen_ = true; }
     void Tick()
     {
         if (TimerOn)
@@ -201,4 +216,5 @@ private:
     std::set<int> read_;
     std::int32_t n_ = 512;
     bool afterNineOrTen_ = false;
+    bool portOpen_ = true;
 };

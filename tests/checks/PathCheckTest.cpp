@@ -264,6 +264,27 @@ TEST_F(PathCheckTest, RowsAndPointsPairOneMomentWhateverTheLineDoes)
     EXPECT_EQ(line.PortClosed, 0);
 }
 
+// Run pressed while a cycle is under way lets that cycle go on: started
+// anew, the replies still on the way for the first one would be taken for
+// the new cycle's (the instrument cannot say which copy of a frame it
+// answers), and a voltage of the earlier moment would be paired with a
+// count of the later.
+TEST_F(PathCheckTest, RunDuringACycleLetsItGoOn)
+{
+    Activated();
+    check->RunPolling();
+    for (int i = 0; i < 4; ++i)
+        Feed(ReplyTo(sent[answered++])); // registers 0..3
+    ASSERT_EQ(sent.back(), Read(1, 9));
+    const std::size_t before = sent.size();
+    check->RunPolling();
+    check->ToggleReading();
+    EXPECT_EQ(sent.size(), before);
+    Answer();
+    EXPECT_EQ(SentSince(before), Reads(1, {10, 11}) + Reads(2, {13, 25}));
+    EXPECT_EQ(check->Engine.IdleTicks, 100); // the cycle ended as any other
+}
+
 TEST_F(PathCheckTest, PointsFollowChannelOneUnlessHeld)
 {
     auto cycle = [this](int mv, int adc) {

@@ -78,18 +78,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             line.WeakWord = in.Flag() ? -1 : kind.WriteAddresses.front();
             break;
         default:
+            // Run, read and write open the port when the line is free.
             switch (in.Range(0, 5)) {
-            case 0: check.RunPolling(); break;
+            case 0: line.OpenPort(); check.RunPolling(); break;
             case 1: check.PausePolling(); break;
-            case 2: check.ToggleReading(); break;
+            case 2: line.OpenPort(); check.ToggleReading(); break;
             case 3: check.ToggleHold(in.Range(1, 2)); break;
             default: {
                 check.View.DeltaWr = std::to_string(in.Range(0, 20));
                 check.View.RealU1 = std::to_string(in.Range(1000, 5000));
                 check.View.RealU2 = std::to_string(in.Range(0, 999));
                 std::string message;
-                if (check.PrepareWrite(message))
+                if (check.PrepareWrite(message)) {
+                    line.OpenPort();
                     check.StartWriting();
+                }
                 break;
             }
             }
