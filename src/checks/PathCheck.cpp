@@ -115,7 +115,6 @@ void TPathCheck::ListEnd()
     View.ProgressRd = 0;
     View.ProgressWr = 0;
     Show(ViewProgress);
-    // The collected bytes stay: the next tick or list start clears them.
     if (CommandList[0][1] == Bank2) {
         // The write list ended: show what is known, then read back once.
         RefreshTables();

@@ -170,7 +170,10 @@ public:
     // read reply (dropped when it answers another address and the window
     // files by the frame's address; else idle ticks 0, ReadValues, live values, Bank2Image,
     // Data_Sen, hooks) and sends the next item, or reaches the list end.
-    // A write reply is counted, not examined.
+    // A write reply is counted, not examined. With Policy.ReplyStream the
+    // chunk is taken as a stream of replies instead (see there).
+    // A read reply dropped for naming another address has its frame sent
+    // again by the next tick.
     void Receive(const void* buffer, std::uint16_t length);
 
     // Timer tick: adds one idle tick, then TickCounted().
