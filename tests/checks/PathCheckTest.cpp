@@ -537,10 +537,18 @@ TEST_F(PathCheckTest, BlowCheckReadsElevenRegistersAndWritesTheDeltaSixTimes)
     ASSERT_TRUE(check->PrepareWrite(message));
     EXPECT_EQ(Data_Sen[26], 12);
     const std::size_t before = sent.size();
+    std::optional<TWriteVerdict> verdict;
+    check->Hooks.WriteEnded = [&](const TWriteVerdict& v) { verdict = v; };
     check->StartWriting();
     Answer();
     EXPECT_EQ(SentSince(before), std::vector<Bytes>(6, Write(26, 12)) + kBlowCycle);
     EXPECT_EQ(Data_Sen[26], 2);
+    // The read-back finds 2 where 12 was written: the write is not confirmed.
+    ASSERT_TRUE(verdict);
+    EXPECT_FALSE(verdict->Confirmed);
+    EXPECT_EQ(UnconfirmedText(*verdict, check->Kind.WriteWhat),
+              "Запись не подтверждена: дельта запуска.\nПрибор хранит не то, что в него записано.\n"
+              "слово 26: записано 12, прочитано 2\nПроверьте связь с прибором и запишите снова.");
     EXPECT_EQ(check->View.DeltaRd, "   12");
     check->RunPolling();
     Answer();
