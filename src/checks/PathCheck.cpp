@@ -36,7 +36,8 @@ TPathCheck::TPathCheck(const TPathCheckKind& kind) : Kind(kind)
         if (address == Reg1::BlowOutZero)
             BlowOutZero = value;
     };
-    Engine.Hooks.ReadStored = [this](int, int, std::int32_t) {
+    Engine.Hooks.ReadStored = [this](int bank, int address, std::int32_t value) {
+        write_.Read(bank, address, value); // the read-back of a write, if one runs
         View.ProgressRd = std::min(View.ProgressRd + 1, ProgressMax);
         Show(ViewProgress);
     };
@@ -48,6 +49,8 @@ TPathCheck::TPathCheck(const TPathCheckKind& kind) : Kind(kind)
     };
     Engine.Hooks.ListEnd = [this] { ListEnd(); };
     Engine.Hooks.BadItem = [this] {
+        if (write_.Active())
+            EndWrite(write_.Abort(WriteCut::Closed));
         if (Hooks.CloseWindow)
             Hooks.CloseWindow();
     };
@@ -80,7 +83,17 @@ void TPathCheck::StartReadCycle()
     View.ProgressRd = 0;
     Engine.IdleTicks = 0;
     Engine.StartList(Kind.ReadCycle, BatchEnd);
+    cycleRuns_ = true;
     Show(ViewProgress);
+}
+
+void TPathCheck::StartOrJoinReadCycle()
+{
+    if (cycleRuns_ && ExchangeState == ExchangeAwaitingReply) {
+        SetTimer(true);
+        return;
+    }
+    StartReadCycle();
 }
 
 void TPathCheck::StartWriteList()
@@ -89,6 +102,8 @@ void TPathCheck::StartWriteList()
     for (std::uint8_t address : Kind.WriteAddresses)
         items.push_back(WriteItem(Bank2, address, Data_Sen[address]));
     Engine.IdleTicks = 0;
+    cycleRuns_ = false;
+    write_.Begin(items);
     Engine.StartList(items, BatchEnd);
     View.ProgressWr = 0; // the first frame went out with the list, not after a reply
     Show(ViewProgress);
@@ -96,10 +111,10 @@ void TPathCheck::StartWriteList()
 
 void TPathCheck::ListEnd()
 {
+    cycleRuns_ = false;
     View.ProgressRd = 0;
     View.ProgressWr = 0;
     Show(ViewProgress);
-    // The collected bytes stay: the next tick or list start clears them.
     if (CommandList[0][1] == Bank2) {
         // The write list ended: show what is known, then read back once.
         RefreshTables();
@@ -107,11 +122,16 @@ void TPathCheck::ListEnd()
         SetTimer(false);
         ExchangeState = ExchangeIdle;
         PointsFromSensorTable();
-        StartReadCycle();
+        StartReadCycle(); // reads the words back
         return;
     }
     CommandIndex = 0;
-    // Nothing is sent here; the tick starts the next cycle after a pause.
+    // Nothing is outstanding until the tick starts the next cycle after a
+    // pause: a doubled or late reply arriving meanwhile must neither start
+    // the list again nor be taken for the next cycle's first reply.
+    ExchangeState = ExchangeIdle;
+    Engine.ReceiveCount = 0;
+    TakeCycleValues();
     if (Monitoring) {
         Engine.IdleTicks = PauseStart;
         RefreshTables();
@@ -121,13 +141,39 @@ void TPathCheck::ListEnd()
         RefreshCalibration();
         RefreshTables();
     }
+    if (write_.Active())
+        EndWrite(write_.Finish());
+}
+
+void TPathCheck::TakeCycleValues()
+{
+    cycle_ = {Channel1Adc, Channel1Voltage, Channel2Voltage};
+    haveCycle_ = true;
+}
+
+void TPathCheck::EndWrite(const TWriteVerdict& verdict)
+{
+    if (Hooks.WriteEnded)
+        Hooks.WriteEnded(verdict);
+}
+
+void TPathCheck::GaveUp()
+{
+    cycleRuns_ = false; // the port is closed: what was on the way is lost
+    if (Hooks.GaveUp)
+        Hooks.GaveUp();
+    if (write_.Active())
+        EndWrite(write_.Abort(WriteCut::NoReply));
 }
 
 void TPathCheck::Tick()
 {
     if (closed_)
         return;
-    if (!Monitoring && !ReadingFlag) {
+    // A write and its read-back run to their end (or give up) whatever the
+    // flags: stopping the timer here would leave a lost reply unanswered
+    // for good.
+    if (!Monitoring && !ReadingFlag && !write_.Active()) {
         SetTimer(false);
         View.ReadDown = false;
         View.ReadCaption = ReadButtonIdle;
@@ -145,32 +191,39 @@ void TPathCheck::Tick()
         Engine.IdleTicks = 0;
         // Goes on: the first frame of the new cycle is sent once more.
     }
-    Engine.TickCounted(); // gives up above 50 idle ticks, else resends a bank-1 frame
+    // Gives up above 50 idle ticks, else resends a bank-1 frame.
+    if (Engine.TickCounted() == TTickResult::GaveUp)
+        GaveUp();
 }
 
 // --- Handlers --------------------------------------------------------------
 
 void TPathCheck::Activate()
 {
+    if (write_.Active())
+        return; // the write goes on to its read-back
     closed_ = false;
+    haveCycle_ = false; // until this window's first cycle ends
     Engine.IdleTicks = 0;
     SetTimer(false);
     InitialTables();
     InitialCalibration();
     Monitoring = true;
-    StartReadCycle();
+    StartOrJoinReadCycle();
     SetRunButtons(true, false);
     Show(ViewAll);
 }
 
 void TPathCheck::RunPolling()
 {
+    if (write_.Active())
+        return;
     Monitoring = true;
     View.MaxC1 = ExtremeMaxReset;
     View.MaxC2 = ExtremeMaxReset;
     View.MinC1 = ExtremeMinReset;
     View.MinC2 = ExtremeMinReset;
-    StartReadCycle();
+    StartOrJoinReadCycle();
     SetRunButtons(true, false);
     Show(ViewTables | ViewButtons);
 }
@@ -184,6 +237,8 @@ void TPathCheck::PausePolling()
 
 void TPathCheck::ToggleReading()
 {
+    if (write_.Active())
+        return;
     if (ReadingFlag) {
         ReadingFlag = false;
         Monitoring = false;
@@ -191,7 +246,7 @@ void TPathCheck::ToggleReading()
     }
     Monitoring = false;
     ReadingFlag = true;
-    StartReadCycle();
+    StartOrJoinReadCycle();
 }
 
 void TPathCheck::ToggleHold(int point)
@@ -236,6 +291,8 @@ bool TPathCheck::PrepareWrite(std::string& message)
 
 void TPathCheck::StartWriting()
 {
+    if (write_.Active())
+        return;
     closed_ = false;
     Monitoring = false;
     ReadingFlag = false;
@@ -247,7 +304,10 @@ void TPathCheck::StartWriting()
 void TPathCheck::Close()
 {
     closed_ = true;
+    cycleRuns_ = false;
     SetTimer(false);
+    if (write_.Active())
+        EndWrite(write_.Abort(WriteCut::Closed));
 }
 
 // --- Display ---------------------------------------------------------------
@@ -308,15 +368,17 @@ void TPathCheck::UpdateExtremes(std::int32_t value, std::string& max, std::strin
 
 void TPathCheck::RefreshTables()
 {
+    if (!haveCycle_)
+        return; // no row of values never read
     // Channel 1: count, millivolts, change of the millivolts.
     View.Canal1[0] = {"АЦП", "мВ ", "дельта,мВ"};
-    const std::int32_t mv1 = Channel1Voltage;
-    ShiftTable(0, View.Canal1, {Channel1Adc, mv1, mv1 - LiveHistory[0][1][0]});
+    const std::int32_t mv1 = cycle_.Mv1;
+    ShiftTable(0, View.Canal1, {cycle_.Adc1, mv1, mv1 - LiveHistory[0][1][0]});
     UpdateExtremes(mv1, View.MaxC1, View.MinC1);
 
     // Channel 2: 16/3 ADC units per millivolt.
     View.Canal2[0] = {"АЦП", "мВ", Kind.Canal2Delta};
-    const std::int32_t mv2 = Channel2Voltage;
+    const std::int32_t mv2 = cycle_.Mv2;
     const std::int32_t adc2 = mv2 * 16 / 3;
     ShiftTable(1, View.Canal2, {adc2, mv2, adc2 - LiveHistory[1][0][0]});
     UpdateExtremes(mv2, View.MaxC2, View.MinC2);
@@ -326,12 +388,14 @@ void TPathCheck::RefreshTables()
 void TPathCheck::RefreshCalibration()
 {
     TCalibrationPoints& p = CalibrationPoints;
-    const std::int32_t mv = Channel1Voltage;
-    if (mv >= PointThreshold && !HoldU1) {
-        p.U1Adc = Channel1Adc;
+    const std::int32_t mv = cycle_.Mv1;
+    if (!haveCycle_) {
+        // nothing read yet: the points stay
+    } else if (mv >= PointThreshold && !HoldU1) {
+        p.U1Adc = cycle_.Adc1;
         p.U1mV = mv;
     } else if (mv < PointThreshold && !HoldU2) {
-        p.U2Adc = Channel1Adc;
+        p.U2Adc = cycle_.Adc1;
         p.U2mV = mv;
     }
     View.AdcU1 = Field(p.U1Adc / Kind.AdcDivisor, Kind.Width);

@@ -15,22 +15,31 @@
 //    ToggleHold(), and the write button to PrepareWrite(), then (after
 //    making sure its port is open) StartWriting(),
 //  - calls Close() when it closes: no tick does anything after that.
+// A write is proved by the read cycle that follows it, which reads the words
+// back: Hooks.WriteEnded tells the verdict, also when the instrument stopped
+// answering or the window closed first. Until then Writing() is true and
+// nothing else starts a list.
 // Everything runs on the main thread.
 #include "CheckState.h"
 #include "PathCheckKind.h"
 #include "TExchangeEngine.h"
+#include "WriteCheck.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 
-// The path checks' engine settings: replies of five bytes or more, filed
-// under the reply's own address and bank, 100 ms ticks that resend bank-1
-// frames only.
+// The path checks' engine settings: replies taken one by one from the
+// received bytes, however they are chunked, and a list that moves on only
+// on the reply to its outstanding frame, so that a doubled or late reply
+// neither runs the list ahead nor ends a cycle before its channel-1 count
+// is in; each reply filed under its own address and bank; 100 ms ticks
+// that resend bank-1 frames (and a frame whose reply came garbled).
 inline constexpr TExchangePolicy PathCheckEnginePolicy = [] {
     TExchangePolicy p = PathCheckPolicy;
     p.FileByReplyBank = true;
+    p.ReplyStream = true;
     return p;
 }();
 
@@ -91,7 +100,15 @@ public:
         std::function<void(unsigned parts)> Show;
         // The command list held a bad item: the exchange has stopped.
         std::function<void()> CloseWindow;
+        // More than 50 ticks without a reply: the engine has stopped the
+        // timer and closed the port.
+        std::function<void()> GaveUp;
+        // A write list and its read-back are over (or were cut short).
+        std::function<void(const TWriteVerdict& verdict)> WriteEnded;
     } Hooks;
+
+    // A write list or its read-back runs.
+    bool Writing() const { return write_.Active(); }
 
     // After the window has opened its port (or found the line taken): idle
     // ticks 0, timer off, tables and calibration display as at activation,
@@ -129,7 +146,21 @@ public:
     void RefreshCalibration();
 
 private:
+    // Channel values of the last read cycle that ran to its end: the
+    // tables and the points take them from here, so that a count and a
+    // voltage always come from the same cycle, also when a list is cut
+    // short by the write button.
+    struct TCycleValues {
+        std::int32_t Adc1 = 0, Mv1 = 0, Mv2 = 0;
+    };
+
     void ListEnd();
+    // Starts a read cycle unless one of this window's runs: abandoned, its
+    // replies still on the way could be taken for the new cycle's.
+    void StartOrJoinReadCycle();
+    void GaveUp();
+    void EndWrite(const TWriteVerdict& verdict);
+    void TakeCycleValues();
     void InitialTables();
     void InitialCalibration();
     void Show(unsigned parts);
@@ -139,4 +170,8 @@ private:
     void ShiftTable(int table, TCheckView::Table& cells, const std::array<std::int32_t, 3>& row);
 
     bool closed_ = true;
+    TWriteCheck write_;
+    TCycleValues cycle_;
+    bool haveCycle_ = false;   // a read cycle has ended since activation
+    bool cycleRuns_ = false;   // this window's read cycle is under way
 };

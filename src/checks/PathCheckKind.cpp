@@ -33,6 +33,7 @@ const TPathCheckKind MeasuringPathKind{
     .Canal2DeltaAtStart = "дельта,АЦП",
     .Canal2Delta = "дельта,мВ",
     .ShowsBlowValues = false,
+    .WriteWhat = "калибровка тракта",
 };
 
 const TPathCheckKind BlowPathKind{
@@ -45,4 +46,5 @@ const TPathCheckKind BlowPathKind{
     .Canal2DeltaAtStart = "дельта",
     .Canal2Delta = "делта,мВ",
     .ShowsBlowValues = true,
+    .WriteWhat = "дельта запуска",
 };

@@ -34,6 +34,8 @@ struct TPathCheckKind {
     std::string Canal2Delta;
     // The blow path check also shows word 26 and the BLOW_OUT zero level.
     bool ShowsBlowValues = false;
+    // What the write list writes, as an unconfirmed write names it.
+    std::string WriteWhat;
 };
 
 // Measuring path: bank 1 registers 0, 1, 2, 3, 9, 10, 11 and bank 2 words

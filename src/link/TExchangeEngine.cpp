@@ -14,6 +14,7 @@ void TExchangeEngine::Send(const std::uint8_t* data, int length)
 void TExchangeEngine::SendItem(const TCommandItem& item)
 {
     std::copy_n(item.begin(), WriteFrameLength, FrameBuffer.begin());
+    resendDue_ = false; // a new frame: nothing of it was dropped yet
     Send(FrameBuffer.data(), FrameLength(item[0]));
     if (Hooks.ItemSent)
         Hooks.ItemSent(item[0]);
@@ -54,6 +55,10 @@ void TExchangeEngine::StartFilledList(std::int32_t batchEnd, std::uint8_t receiv
 void TExchangeEngine::Receive(const void* buffer, std::uint16_t length)
 {
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    if (Policy.ReplyStream) {
+        ReceiveStream(bytes, length);
+        return;
+    }
     for (std::uint16_t i = 0; i < length; ++i) {
         ReceiveBuffer[ReceiveCount] = bytes[i];
         ++ReceiveCount; // 8-bit: wraps to 0 after 255, always inside the buffer
@@ -77,11 +82,16 @@ void TExchangeEngine::Receive(const void* buffer, std::uint16_t length)
         if (!Policy.FileByReplyAddress && ReceiveBuffer[2] != FrameBuffer[2]) {
             std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
             ReceiveCount = 0;
+            resendDue_ = true;
             return;
         }
         StoreRead(ReceiveBuffer.data());
     }
+    NextItem();
+}
 
+void TExchangeEngine::NextItem()
+{
     ++CommandIndex;
     if (CommandIndex < 0 || CommandIndex >= CommandListSize) {
         // A list that filled all 65 items has no end item: treat its end as one.
@@ -95,13 +105,16 @@ void TExchangeEngine::Receive(const void* buffer, std::uint16_t length)
     case LetterRead:
         SendItem(item);
         ExchangeState = ExchangeAwaitingReply;
-        std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
-        ReceiveCount = 0;
+        if (!Policy.ReplyStream) { // a stream keeps the replies still coming in
+            std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
+            ReceiveCount = 0;
+        }
         break;
     case LetterWrite:
         SendItem(item);
         ExchangeState = ExchangeAwaitingReply;
-        ReceiveCount = 0;
+        if (!Policy.ReplyStream)
+            ReceiveCount = 0;
         break;
     case LetterEnd:
         if (Hooks.ListEnd)
@@ -113,6 +126,52 @@ void TExchangeEngine::Receive(const void* buffer, std::uint16_t length)
             Hooks.BadItem();
         break;
     }
+}
+
+void TExchangeEngine::ReceiveStream(const std::uint8_t* bytes, std::uint16_t length)
+{
+    // One byte at a time: the count never passes a reply's length, so no
+    // chunk, however long, wraps the buffer.
+    for (std::uint16_t i = 0; i < length; ++i) {
+        if (ExchangeState == ExchangeIdle) {
+            ReceiveCount = 0; // the rest of the chunk is dropped too
+            return;
+        }
+        ReceiveBuffer[ReceiveCount++] = bytes[i];
+        if (ExchangeState != ExchangeAwaitingReply)
+            continue;
+        while (ReceiveCount >= ReplyLength) {
+            const std::uint8_t letter = ReceiveBuffer[0];
+            const std::uint8_t bank = ReceiveBuffer[1];
+            const bool begins = (letter == LetterRead || letter == LetterWrite) && (bank == Bank1 || bank == Bank2);
+            const int taken = begins ? ReplyLength : 1; // a stray byte is skipped alone
+            std::array<std::uint8_t, ReplyLength> reply{};
+            std::copy_n(ReceiveBuffer.begin(), ReplyLength, reply.begin());
+            std::copy(ReceiveBuffer.begin() + taken, ReceiveBuffer.begin() + ReceiveCount, ReceiveBuffer.begin());
+            ReceiveCount = static_cast<std::uint8_t>(ReceiveCount - taken);
+            if (begins)
+                TakeStreamReply(reply.data()); // may end or start a list
+            if (ExchangeState != ExchangeAwaitingReply)
+                break;
+        }
+    }
+}
+
+void TExchangeEngine::TakeStreamReply(const std::uint8_t* reply)
+{
+    const bool read = FrameBuffer[0] == LetterRead;
+    const bool answers = (FrameBuffer[0] == LetterRead || FrameBuffer[0] == LetterWrite) && reply[0] == FrameBuffer[0]
+        && reply[1] == FrameBuffer[1] && reply[2] == FrameBuffer[2];
+    if (!answers) {
+        // A duplicate or a late reply carries nothing the list has not got;
+        // a garbled one would be filed under a wrong word. Neither moves
+        // the list on, and the frame goes out again at the next tick.
+        resendDue_ = true;
+        return;
+    }
+    if (read)
+        StoreRead(reply);
+    NextItem();
 }
 
 void TExchangeEngine::StoreRead(const std::uint8_t* reply)
@@ -159,12 +218,15 @@ TTickResult TExchangeEngine::TickCounted()
             Hooks.ClosePort();
         return TTickResult::GaveUp;
     }
-    const bool resend = Policy.ResendEveryFrame || FrameBuffer[1] == Bank1;
+    const bool resend = Policy.ResendEveryFrame || FrameBuffer[1] == Bank1 || resendDue_;
+    resendDue_ = false;
     if (resend)
         ResendFrame();
     ExchangeState = ExchangeAwaitingReply;
-    std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
-    ReceiveCount = 0;
+    if (!Policy.ReplyStream) {
+        std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
+        ReceiveCount = 0;
+    }
     return resend ? TTickResult::Resent : TTickResult::Reset;
 }
 

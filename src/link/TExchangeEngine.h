@@ -68,6 +68,15 @@ struct TExchangePolicy {
     // gets two replies) is filed under its own bank, not under the bank of
     // the frame now outstanding. A bank other than 1 or 2 files nothing.
     bool FileByReplyBank = false;
+    // true: the received bytes are a stream of five-byte replies, taken one
+    // by one as their fifth byte arrives, so that several replies in one
+    // chunk are each decoded and a reply split over chunks is taken once;
+    // bytes that cannot begin a reply (a letter ':' or 'E' followed by bank
+    // 1 or 2) are skipped. Only a reply to the outstanding frame (its
+    // letter, bank and address) is stored and moves the list on; any other
+    // (a duplicate, a late or a garbled one) is dropped. A tick keeps a
+    // reply that is half in. AcceptFiveOrMore is not used then.
+    bool ReplyStream = false;
     // The exchange is given up when the idle tick counter exceeds this.
     int GiveUpAfterTicks = 50;
 };
@@ -161,7 +170,10 @@ public:
     // read reply (dropped when it answers another address and the window
     // files by the frame's address; else idle ticks 0, ReadValues, live values, Bank2Image,
     // Data_Sen, hooks) and sends the next item, or reaches the list end.
-    // A write reply is counted, not examined.
+    // A write reply is counted, not examined. With Policy.ReplyStream the
+    // chunk is taken as a stream of replies instead (see there).
+    // A read reply dropped for naming another address has its frame sent
+    // again by the next tick.
     void Receive(const void* buffer, std::uint16_t length);
 
     // Timer tick: adds one idle tick, then TickCounted().
@@ -191,4 +203,11 @@ private:
     void Send(const std::uint8_t* data, int length);
     void StoreRead(const std::uint8_t* reply);
     void SendItem(const TCommandItem& item);
+    void NextItem();
+    void ReceiveStream(const std::uint8_t* bytes, std::uint16_t length);
+    void TakeStreamReply(const std::uint8_t* reply);
+
+    // A reply to the outstanding frame was dropped (it named another
+    // address): the next tick sends the frame again whatever its bank.
+    bool resendDue_ = false;
 };

@@ -1,6 +1,7 @@
 // The path check logic without a window: frames go to a recorder and a
 // small instrument answers them in order, as a line would.
 #include "PathCheck.h"
+#include "PathCheckLine.h"
 
 #include "Characteristic.h"
 #include "CommandLists.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -202,21 +205,84 @@ TEST_F(PathCheckTest, RepliesAreTakenSplitOrWithAByteTooMany)
     Feed({r0.begin() + 2, r0.end()});
     ASSERT_EQ(sent.size(), 2u);
     // Register 1 with a stray sixth byte in the same chunk: taken as the
-    // reply, the sixth byte dropped when the next frame goes out.
+    // reply; the stray byte is skipped when the next reply comes in.
     bank1[1] = 0x1234;
     Bytes r1 = ReplyTo(sent[1]);
     r1.push_back(0xFF);
     Feed(r1);
     ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(V1, 0x1234);
-    EXPECT_EQ(check->Engine.ReceiveCount, 0);
-    // A reply naming an address beyond ReadValues is not stored there but
-    // moves the list on like any other.
+    bank1[2] = 77;
+    Feed(ReplyTo(sent[2]));
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(V2, 77);
+    // A reply naming an address beyond ReadValues answers no frame: it is
+    // stored nowhere and the list waits for its own reply.
     ReadValues.fill(-5);
     Feed({0x3A, 1, 200, 0, 9});
     EXPECT_EQ(sent.size(), 4u);
     for (int v : ReadValues)
         EXPECT_EQ(v, -5);
+}
+
+// Channel 1 moves while the replies come doubled, split and run together,
+// with stray bytes and ticks at any moment (a tick resends the outstanding
+// frame, so replies also arrive late): every cycle still reads all nine
+// registers, and every row and point pairs a count and a voltage of one
+// moment.
+TEST_F(PathCheckTest, RowsAndPointsPairOneMomentWhateverTheLineDoes)
+{
+    TPathCheckLine line(*check);
+    std::mt19937 random(20);
+    check->Activate();
+    for (int step = 0; step < 50000 && line.Cycles < 300; ++step) {
+        switch (random() % 8) {
+        case 0:
+        case 1:
+            line.Answer(random() % 2 == 0);
+            break;
+        case 2:
+        case 3:
+            line.Deliver(1 + random() % 12);
+            break;
+        case 4:
+            line.Move(static_cast<std::int32_t>(random() % 1024));
+            break;
+        case 5:
+            if (random() % 4 == 0)
+                line.Noise(static_cast<std::uint8_t>(random()));
+            break;
+        default:
+            if (line.Quiet() || random() % 3 == 0)
+                line.Tick();
+            break;
+        }
+    }
+    EXPECT_EQ(line.Cycles, 300);
+    EXPECT_EQ(line.CyclesShort, 0);
+    EXPECT_EQ(line.CyclesMispaired, 0);
+    EXPECT_EQ(line.PortClosed, 0);
+}
+
+// Run pressed while a cycle is under way lets that cycle go on: started
+// anew, the replies still on the way for the first one would be taken for
+// the new cycle's (the instrument cannot say which copy of a frame it
+// answers), and a voltage of the earlier moment would be paired with a
+// count of the later.
+TEST_F(PathCheckTest, RunDuringACycleLetsItGoOn)
+{
+    Activated();
+    check->RunPolling();
+    for (int i = 0; i < 4; ++i)
+        Feed(ReplyTo(sent[answered++])); // registers 0..3
+    ASSERT_EQ(sent.back(), Read(1, 9));
+    const std::size_t before = sent.size();
+    check->RunPolling();
+    check->ToggleReading();
+    EXPECT_EQ(sent.size(), before);
+    Answer();
+    EXPECT_EQ(SentSince(before), Reads(1, {10, 11}) + Reads(2, {13, 25}));
+    EXPECT_EQ(check->Engine.IdleTicks, 100); // the cycle ended as any other
 }
 
 TEST_F(PathCheckTest, PointsFollowChannelOneUnlessHeld)
@@ -387,9 +453,15 @@ TEST_F(PathCheckTest, CalibrationIsComputedWrittenThreeTimesAndReadBackOnce)
     Feed(ReplyTo(sent.back()));
     EXPECT_EQ(check->View.ProgressWr, 1);
     answered = before + 1;
-    Ticks(1); // nothing is polling: the timer stops, replies drive the rest
-    EXPECT_FALSE(timerOn);
+    std::optional<TWriteVerdict> verdict;
+    check->Hooks.WriteEnded = [&](const TWriteVerdict& v) { verdict = v; };
+    Ticks(1); // nothing is polling, but the write and its read-back keep their ticks
+    EXPECT_TRUE(timerOn);
+    EXPECT_TRUE(check->Writing());
     Answer();
+    ASSERT_TRUE(verdict);
+    EXPECT_TRUE(verdict->Confirmed);
+    EXPECT_FALSE(check->Writing());
     const std::vector<Bytes> writes = {Write(13, 114), Write(25, 5083), Write(13, 114),
                                        Write(25, 5083), Write(13, 114), Write(25, 5083)};
     EXPECT_EQ(SentSince(before), writes + kMeasuringCycle);
@@ -397,7 +469,26 @@ TEST_F(PathCheckTest, CalibrationIsComputedWrittenThreeTimesAndReadBackOnce)
     EXPECT_EQ(bank2[25], 5083);
     EXPECT_EQ(Data_Sen[25], 5083);
     Ticks(5);
+    EXPECT_FALSE(timerOn);
     EXPECT_EQ(SentSince(before).size(), 15u); // polling stays paused
+}
+
+// Written at once after opening, before any cycle ended: the refresh after
+// the write has nothing read to show, so it adds no row (it once added a
+// count 0 beside 0 mV) and captures no point.
+TEST_F(PathCheckTest, AWriteBeforeTheFirstCycleShowsNoValuesNeverRead)
+{
+    Make(BlowPathKind);
+    check->Activate();
+    check->View.DeltaWr = "5";
+    std::string message;
+    ASSERT_TRUE(check->PrepareWrite(message));
+    check->StartWriting();
+    Answer();
+    EXPECT_EQ(bank2[26], 5);
+    EXPECT_EQ(check->View.Canal1[1][0], "----");
+    EXPECT_EQ(CalibrationPoints.U2mV, 130);
+    EXPECT_EQ(CalibrationPoints.U1Adc, 1023);
 }
 
 TEST_F(PathCheckTest, EqualCountsWriteNothingAndTellWhatToDo)
@@ -446,10 +537,18 @@ TEST_F(PathCheckTest, BlowCheckReadsElevenRegistersAndWritesTheDeltaSixTimes)
     ASSERT_TRUE(check->PrepareWrite(message));
     EXPECT_EQ(Data_Sen[26], 12);
     const std::size_t before = sent.size();
+    std::optional<TWriteVerdict> verdict;
+    check->Hooks.WriteEnded = [&](const TWriteVerdict& v) { verdict = v; };
     check->StartWriting();
     Answer();
     EXPECT_EQ(SentSince(before), std::vector<Bytes>(6, Write(26, 12)) + kBlowCycle);
     EXPECT_EQ(Data_Sen[26], 2);
+    // The read-back finds 2 where 12 was written: the write is not confirmed.
+    ASSERT_TRUE(verdict);
+    EXPECT_FALSE(verdict->Confirmed);
+    EXPECT_EQ(UnconfirmedText(*verdict, check->Kind.WriteWhat),
+              "Запись не подтверждена: дельта запуска.\nПрибор хранит не то, что в него записано.\n"
+              "слово 26: записано 12, прочитано 2\nПроверьте связь с прибором и запишите снова.");
     EXPECT_EQ(check->View.DeltaRd, "   12");
     check->RunPolling();
     Answer();

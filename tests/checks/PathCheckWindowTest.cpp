@@ -29,6 +29,8 @@
 
 #include <cstdlib>
 #include <memory>
+#include <random>
+#include <set>
 
 namespace {
 
@@ -205,6 +207,62 @@ private slots:
         QVERIFY(LastError.empty());
     }
 
+    // An instrument that answers in 25 ms (a cycle then outlasts the tick)
+    // behind a line that splits its replies and adds stray bytes, while
+    // channel 1 moves every 50 to 700 ms: every cycle reads all nine
+    // registers, and every row and point pairs a count with the voltage the
+    // instrument makes of that count. (The channel never moves between the
+    // instrument's answers for 9 and 11: a voltage moving there makes a pair
+    // no program can put right.)
+    void aSlowInstrumentIsReadWholeAndEachRowIsOneMoment()
+    {
+        bench_->Line().SetTurnaroundMs(25);
+        bench_->Line().SetSplitReplies(true, 4);
+        bench_->Line().SetStrayEvery(5);
+        TADCF* w = Adc();
+        std::set<int> read;
+        int cycles = 0, short_ = 0;
+        w->Check.Engine.Hooks.ReadStored = [&, stored = w->Check.Engine.Hooks.ReadStored](int b, int a, std::int32_t v) {
+            stored(b, a, v);
+            read.insert(b * 256 + a);
+        };
+        w->Check.Engine.Hooks.ListEnd = [&, end = w->Check.Engine.Hooks.ListEnd] {
+            short_ += read.size() == 9 ? 0 : 1;
+            read.clear();
+            ++cycles;
+            end();
+        };
+        std::mt19937 random(7);
+        QTimer mover;
+        mover.setSingleShot(true);
+        connect(&mover, &QTimer::timeout, [&] {
+            const TExchangeEngine& e = w->Check.Engine;
+            const bool inside = ExchangeState == ExchangeAwaitingReply && e.FrameBank() == 1
+                && e.FrameAddress() >= 9 && e.FrameAddress() <= 11;
+            if (inside) {
+                mover.start(2);
+                return;
+            }
+            bench_->SetTrueChannel1(300 + static_cast<int>(random() % 4400));
+            mover.start(50 + static_cast<int>(random() % 650));
+        });
+        mover.start(50);
+        Open(w);
+        QTRY_VERIFY_WITH_TIMEOUT(cycles >= 10, 30000);
+        mover.stop();
+        QCOMPARE(short_, 0);
+        const auto mvOf = [this](int n) { return bench_->With([n](TInstrument& i) { return i.MillivoltsFromCount(n); }); };
+        for (int row = 0; row < 8; ++row) {
+            const int count = Number(w->canal_1->item(row, 0)->text());
+            const int mv = Number(w->canal_1->item(row, 1)->text());
+            QVERIFY2(count % 8 == 0 && mvOf(count / 8) == mv,
+                     qPrintable(QStringLiteral("row %1: count %2 beside %3 mV").arg(row + 1).arg(count).arg(mv)));
+        }
+        QCOMPARE(Number(w->mV_U1->text()), mvOf(Number(w->adc_U1->text())));
+        QCOMPARE(Number(w->mv_U2->text()), mvOf(Number(w->adc_U2->text())));
+        QVERIFY(LastError.empty());
+    }
+
     void pauseStopsTheLineAndRunResumesIt()
     {
         TADCF* w = Adc();
@@ -278,15 +336,17 @@ private slots:
         QCOMPARE(Number(w->mV_1023->text()), supply);
         QCOMPARE(Number(w->data_sen_13->text()), zero);
 
+        // The writes, then the read-back cycle (a tick inside it may send a
+        // frame once more).
         const auto frames = Quiet();
         std::vector<std::string> expected;
         for (int i = 0; i < 3; ++i) {
             expected.push_back(Write(13, zero));
             expected.push_back(Write(25, supply));
         }
-        for (const auto& f : MeasuringCycle())
-            expected.push_back(f);
-        QCOMPARE(Slice(frames, before, frames.size() - before), expected);
+        QCOMPARE(Slice(frames, before, 6), expected);
+        QCOMPARE(Collapsed(Slice(frames, before + 6, frames.size())), MeasuringCycle());
+        QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         QCOMPARE(bench_->Register(2, 13), zero);
         QCOMPARE(bench_->Register(2, 25), supply);
         QCOMPARE(Bank2Image[13], zero); // read back
@@ -302,6 +362,86 @@ private slots:
                                                      .arg(mv)),
                                       5000);
         }
+    }
+
+    // Word 13 answers the write with what was written but keeps another
+    // value. While the write and its read-back run, the window waits: its
+    // buttons are off and it cannot be closed. The read-back then tells
+    // what the instrument holds.
+    void aWordTheInstrumentDoesNotKeepIsTold()
+    {
+        TADCF* w = Adc();
+        w->Check.Engine.Hooks.ListEnd = [this, w, end = w->Check.Engine.Hooks.ListEnd] {
+            if (CommandList[0][0] == 0x45)
+                bench_->SetWord(13, 777); // the word does not keep the write
+            end();
+        };
+        Open(w);
+        QTest::mouseClick(w->key_HideMemo, Qt::LeftButton);
+        ShownAt(w, 4000); // point U1
+        ShownAt(w, 600);  // point U2
+        QTest::mouseClick(w->Key_UU, Qt::LeftButton);
+        Quiet();
+        Type(w->real_U1, QStringLiteral("4000"));
+        Type(w->real_U2, QStringLiteral("600"));
+        QTest::mouseClick(w->key_wrCalibr, Qt::LeftButton);
+        const int zero = Number(w->mV_0->text());
+        const int supply = Number(w->mV_1023->text());
+        for (QWidget* c : std::initializer_list<QWidget*>{w->key_wrCalibr, w->Key_UW, w->Key_UU, w->Key__Exit})
+            QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+        QVERIFY(!w->close());
+        QTest::keyClick(w, Qt::Key_Escape);
+        QVERIFY(w->isVisible());
+
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed"))) != nullptr);
+        QCOMPARE(box->text(), QStringLiteral("Запись не подтверждена: калибровка тракта.\n"
+                                             "Прибор хранит не то, что в него записано.\n"
+                                             "слово 13: записано %1, прочитано 777\n"
+                                             "Проверьте связь с прибором и запишите снова.")
+                                  .arg(zero));
+        QCOMPARE(bench_->Register(2, 25), supply);
+        for (QWidget* c : std::initializer_list<QWidget*>{w->key_wrCalibr, w->Key_UW, w->Key_UU, w->Key__Exit})
+            QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+        QTest::keyClick(box, Qt::Key_Return);
+        QTRY_VERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
+        QVERIFY(w->close());
+        QVERIFY(!PortOpenFlag);
+    }
+
+    // Coming back from another program restarts nothing: the voltage typed
+    // (without Enter) and the points stay. Coming from another window of
+    // the program is an activation, also when another program came between.
+    void backFromAnotherProgramKeepsWhatWasTyped()
+    {
+        TADCF* w = Adc();
+        Open(w);
+        WaitLists(2);
+        QTest::mouseClick(w->key_HideMemo, Qt::LeftButton);
+        Type(w->real_U1, QStringLiteral("4321"));
+        QTest::mouseClick(w->fiks_U1, Qt::LeftButton);
+        const QString count = w->adc_U1->text();
+        const int cycles = listEnds_;
+
+        QApplication::setActiveWindow(nullptr);
+        QTRY_VERIFY(!w->isActiveWindow());
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        WaitLists(2);
+        QCOMPARE(w->real_U1->text(), QStringLiteral("4321"));
+        QCOMPARE(w->adc_U1->text(), count);
+        QVERIFY(listEnds_ >= cycles + 2);
+
+        QApplication::setActiveWindow(nullptr);
+        QTRY_VERIFY(!w->isActiveWindow());
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QTRY_VERIFY(other.isActiveWindow());
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        QTRY_COMPARE(w->real_U1->text(), QStringLiteral("5000")); // shown anew from word 25
+        QCOMPARE(w->adc_U1->text(), QStringLiteral("1023"));
     }
 
     void equalCountsAreToldAndNothingIsWritten()
@@ -410,10 +550,9 @@ private slots:
         const auto before = Quiet().size();
         QTest::mouseClick(w->key_wrCalibr, Qt::LeftButton);
         const auto frames = Quiet();
-        std::vector<std::string> expected(6, Write(26, 12));
-        for (const auto& f : BlowCycle())
-            expected.push_back(f);
-        QCOMPARE(Slice(frames, before, frames.size() - before), expected);
+        QCOMPARE(Slice(frames, before, 6), std::vector<std::string>(6, Write(26, 12)));
+        QCOMPARE(Collapsed(Slice(frames, before + 6, frames.size())), BlowCycle());
+        QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         // The instrument keeps 12 as written (and works with 2, as it does
         // with any delta outside 1..8); the read-back shows what it holds.
         QCOMPARE(bench_->Register(2, 26), 12);
@@ -428,7 +567,7 @@ private slots:
         QTRY_COMPARE(bench_->Register(2, 26), 5);
     }
 
-    void silenceEndsPollingAndClosingClearsTheFlag()
+    void silenceEndsPollingAndRunOpensTheLineAgain()
     {
         TADCF* w = Adc();
         w->Check.Engine.Policy.TimerPeriodMs = 40; // 51 ticks in about 2 s
@@ -437,9 +576,19 @@ private slots:
         bench_->SetSilent(true);
         QTRY_VERIFY_WITH_TIMEOUT(!w->TimerIO->isActive(), 10000);
         QVERIFY(!w->Port->IsOpen());
-        QVERIFY(PortOpenFlag); // kept until the window closes
+        QVERIFY(!PortOpenFlag); // the line is free again
+
+        // The instrument answers again: run opens the line and polls.
+        bench_->SetSilent(false);
+        const auto before = bench_->Frames().size();
+        QTest::mouseClick(w->Key_UW, Qt::LeftButton);
+        QVERIFY(PortOpenFlag);
+        QVERIFY(w->Port->IsOpen());
+        WaitLists(2);
+        QCOMPARE(Slice(Collapsed(Slice(bench_->Frames(), before, 1000)), 0, 9), MeasuringCycle());
         w->close();
         QVERIFY(!PortOpenFlag);
+        QVERIFY(LastError.empty());
     }
 
     void aPortThatCannotBeOpenedIsToldAndTheNextActivationTriesAgain()

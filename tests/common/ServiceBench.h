@@ -57,6 +57,8 @@ public:
         sim_->WithInstrument([address, value](TInstrument& i) { i.Bank2Words[address] = value; });
     }
     void SetSilent(bool silent) { sim_->SetSilent(silent); }
+    // The line itself: turnaround, split replies, stray bytes.
+    TSimulator& Line() { return *sim_; }
     // The gas of the next tests, hundredths of a promille.
     void SetGas(int hundredths)
     {

@@ -344,6 +344,46 @@ TEST_F(EngineTest, Bank1OnlyWindowsDoNotResendBank2Frames)
     EXPECT_EQ(sent.size(), 3u);
 }
 
+// A full read of the characteristic (bank 2, words 0..31) by a window that
+// resends bank-1 frames only: one reply comes with its address byte
+// garbled and is dropped. The next tick sends that frame again, and the
+// list goes on, in every window's policy, the reply stream's included.
+TEST_F(EngineTest, AGarbledEchoInAFullReadIsAskedForAgainAtTheNextTick)
+{
+    TExchangePolicy stream = PathCheckPolicy;
+    stream.ReplyStream = true;
+    for (const TExchangePolicy& policy : {AdjustmentPolicy, SensorBasePolicy, SensorTablePolicy, stream}) {
+        Use(policy);
+        ResetExchangeGlobals();
+        sent.clear();
+        std::vector<int> words(32);
+        for (int a = 0; a < 32; ++a)
+            words[a] = a;
+        std::vector<TCommandItem> items;
+        for (int a = 0; a < 32; ++a)
+            items.push_back(ReadItem(Bank2, static_cast<std::uint8_t>(a)));
+        engine.StartList(items, 7, 0);
+        engine.IdleTicks = 0;
+        for (int a = 0; a < 5; ++a)
+            Reply(LetterRead, Bank2, static_cast<std::uint8_t>(a), 1000 + a);
+        ASSERT_EQ(sent.size(), 6u);
+        Reply(LetterRead, Bank2, 5 ^ 0x40, 1005); // the address byte garbled
+        EXPECT_EQ(sent.size(), 6u);
+        EXPECT_EQ(engine.Tick(), TTickResult::Resent);
+        ASSERT_EQ(sent.size(), 7u);
+        EXPECT_EQ(sent.back(), (Bytes{0x3A, 2, 5, 0x80}));
+        // Once answered, a bank-2 frame is not sent again by a tick.
+        for (int a = 5; a < 32; ++a)
+            Reply(LetterRead, Bank2, static_cast<std::uint8_t>(a), 1000 + a);
+        EXPECT_EQ(listEnds, 1);
+        EXPECT_EQ(sent.size(), 33u);
+        EXPECT_EQ(Bank2Image[5], 1005);
+        EXPECT_EQ(Bank2Image[31], 1031);
+        EXPECT_EQ(Bank2Image[5 ^ 0x40], 0);
+        listEnds = 0;
+    }
+}
+
 TEST_F(EngineTest, ReceiveCountWrapsInsideTheBufferOnLongNoise)
 {
     engine.StartList(ReadItems(Bank1, {0, 1}), 7, 0);

@@ -1,11 +1,11 @@
 #include "TPathCheckWindow.h"
 
+#include "InputHold.h"
 #include "InstrumentPort.h"
 #include "Settings.h"
 #include "TCommEr.h"
 #include "UiKit.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QHeaderView>
@@ -73,15 +73,22 @@ TPathCheckWindow::TPathCheckWindow(const TPathCheckKind& kind, const char* name,
     JoinEngine(Check.Engine, *Port, *TimerIO);
     Check.Hooks.Show = [this](unsigned parts) { ShowView(parts); };
     Check.Hooks.CloseWindow = [this] { close(); };
+    Check.Hooks.GaveUp = [this] { ReleaseLine(); };
+    Check.Hooks.WriteEnded = [this](const TWriteVerdict& verdict) { WriteEnded(verdict); };
 
-    connect(Key__Exit, &QToolButton::clicked, this, &TPathCheckWindow::Key__ExitClick);
-    connect(Key_UW, &QToolButton::clicked, this, &TPathCheckWindow::Key_UWClick);
-    connect(Key_UU, &QToolButton::clicked, this, &TPathCheckWindow::Key_UUClick);
+    hold_ = new TInputHold(this);
+    hold_->AlsoHold({key_wrCalibr, Key_UW, Key_UU, key_rdCalibr, Key__Exit});
+
+    // Those that may open the port run guarded: a port that cannot be
+    // opened is told, and never unwinds through the button's own code.
+    connect(Key__Exit, &QToolButton::clicked, this, Guarded(this, &TPathCheckWindow::Key__ExitClick));
+    connect(Key_UW, &QToolButton::clicked, this, Guarded(this, &TPathCheckWindow::Key_UWClick));
+    connect(Key_UU, &QToolButton::clicked, this, Guarded(this, &TPathCheckWindow::Key_UUClick));
     // A double click arrives as a second click.
-    connect(key_rdCalibr, &QToolButton::clicked, this, &TPathCheckWindow::key_rdCalibrClick);
-    connect(key_wrCalibr, &QToolButton::clicked, this, &TPathCheckWindow::key_wrCalibrClick);
-    connect(fiks_U1, &QCheckBox::clicked, this, &TPathCheckWindow::fiks_U1Click);
-    connect(fiks_U2, &QCheckBox::clicked, this, &TPathCheckWindow::fiks_U2Click);
+    connect(key_rdCalibr, &QToolButton::clicked, this, Guarded(this, &TPathCheckWindow::key_rdCalibrClick));
+    connect(key_wrCalibr, &QToolButton::clicked, this, Guarded(this, &TPathCheckWindow::key_wrCalibrClick));
+    connect(fiks_U1, &QCheckBox::clicked, this, Guarded(this, &TPathCheckWindow::fiks_U1Click));
+    connect(fiks_U2, &QCheckBox::clicked, this, Guarded(this, &TPathCheckWindow::fiks_U2Click));
 
     // What the operator types goes into the view the logic reads.
     const std::pair<QLineEdit*, std::string TCheckView::*> typed[] = {
@@ -104,25 +111,16 @@ TPathCheckWindow::~TPathCheckWindow()
 void TPathCheckWindow::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange)
-        return;
-    if (!isActiveWindow()) {
-        // This window's own message box, or another application, takes the
-        // activation for a while; returning from them restarts nothing, so
-        // the operator's captured points and typed voltages stay.
-        QWidget* now = QApplication::activeWindow();
-        backFromElsewhere_ = isVisible() && (now == nullptr || now->parentWidget() == this);
-        return;
-    }
-    if (backFromElsewhere_) {
-        backFromElsewhere_ = false;
-        return;
-    }
-    FormActivate();
+    // Coming back from this window's message box or from another program
+    // restarts nothing: the captured points and typed voltages stay.
+    if (event->type() == QEvent::ActivationChange && activation_.Activated(this))
+        FormActivate();
 }
 
 void TPathCheckWindow::done(int result)
 {
+    if (hold_->Holding())
+        return; // the write runs to its read-back first
     FormClose();
     QDialog::done(result);
 }
@@ -134,6 +132,24 @@ void TPathCheckWindow::OpenPortIfFree()
     Port->SetCommName(PortName);
     Port->OpenPort(); // a failure leaves here: no flag
     PortOpenFlag = true;
+    ownsLine_ = true;
+}
+
+void TPathCheckWindow::ReleaseLine()
+{
+    // The engine has closed the port; the flag is this window's to clear
+    // only when it set it.
+    if (ownsLine_) {
+        PortOpenFlag = false;
+        ownsLine_ = false;
+    }
+}
+
+void TPathCheckWindow::WriteEnded(const TWriteVerdict& verdict)
+{
+    hold_->Hold(false);
+    if (!verdict.Confirmed)
+        ShowUnconfirmedWrite(this, Q(UnconfirmedText(verdict, Check.Kind.WriteWhat)));
 }
 
 void TPathCheckWindow::FormActivate()
@@ -149,24 +165,29 @@ void TPathCheckWindow::FormClose()
         Port->ClosePort();
         PortOpenFlag = false;
     }
+    ownsLine_ = false;
     // The timer stops too: a tick of a closed window would otherwise go on
     // changing the exchange state another window may be using.
     Check.Close();
-    backFromElsewhere_ = false;
+    activation_.Reset();
     ClosedOwn();
 }
 
 void TPathCheckWindow::Key__ExitClick()
 {
+    if (hold_->Holding())
+        return;
     if (PortOpenFlag) {
         Port->ClosePort();
         PortOpenFlag = false;
     }
+    ownsLine_ = false;
     close();
 }
 
 void TPathCheckWindow::Key_UWClick()
 {
+    OpenPortIfFree(); // again after the instrument fell silent
     Check.RunPolling();
 }
 
@@ -177,6 +198,8 @@ void TPathCheckWindow::Key_UUClick()
 
 void TPathCheckWindow::key_rdCalibrClick()
 {
+    if (!ReadingFlag)
+        OpenPortIfFree();
     Check.ToggleReading();
     ShowView(ViewButtons); // the button shows the flag at the next refresh or tick
 }
@@ -189,6 +212,7 @@ void TPathCheckWindow::key_wrCalibrClick()
         return;
     }
     OpenPortIfFree();
+    hold_->Hold(true);
     Check.StartWriting();
 }
 

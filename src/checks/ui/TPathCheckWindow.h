@@ -7,16 +7,24 @@
 // add what lies over the calibration block and their own texts.
 //
 // The window is not modal. It owns its serial port `Port` and exchange
-// timer `TimerIO`; it opens the port on activation when no window holds the
-// line (PortOpenFlag) and closes it when it closes. Coming back to it from
-// its own message box or from another application is not a new activation;
-// coming back from another window of the program is, as it restarts polling.
+// timer `TimerIO`; it opens the port on activation, and on run, read and
+// write, when no window holds the line (PortOpenFlag), and closes it when it
+// closes. When the instrument stops answering the exchange gives up, the
+// port is closed and the flag this window set is cleared, so run or read
+// opens the line again. Coming back to it from its own message box or from
+// another application is not a new activation; coming back from another
+// window of the program is, as it restarts polling (TActivationWatch).
+// While a write and its read-back run, the buttons that would start
+// another list or close the window wait, the window cannot be closed and
+// the program's other windows take no input (TInputHold); a write the
+// read-back does not confirm is told in a message box.
 // A port that cannot be opened throws the port's exception out of the
-// activation to the application's handler.
+// activation to the application's handler; the buttons' handlers show it.
 //
 // Test hook: Check.Engine.Policy.TimerPeriodMs may be changed before the
 // window is activated.
 #include "PathCheck.h"
+#include "UiKit.h"
 
 #include <QDialog>
 
@@ -32,6 +40,7 @@ class QTimer;
 class QToolButton;
 class QWidget;
 class TCommEr;
+class TInputHold;
 
 class TPathCheckWindow : public QDialog {
     Q_OBJECT
@@ -109,7 +118,11 @@ private:
     QWidget* BuildLivePart();
     QWidget* BuildCalibrationPart();
     void OpenPortIfFree();
+    void ReleaseLine();
+    void WriteEnded(const TWriteVerdict& verdict);
     void ShowView(unsigned parts);
 
-    bool backFromElsewhere_ = false;
+    TActivationWatch activation_;
+    TInputHold* hold_;
+    bool ownsLine_ = false;   // this window set PortOpenFlag
 };
