@@ -218,7 +218,11 @@ TTickResult TExchangeEngine::TickCounted()
             Hooks.ClosePort();
         return TTickResult::GaveUp;
     }
-    const bool resend = Policy.ResendEveryFrame || FrameBuffer[1] == Bank1 || resendDue_;
+    // More than five bytes never make a reply in a window that wants exactly
+    // five (a reply doubled in one chunk, or noise with it): the reply is
+    // lost, so its frame is asked for again whatever its bank.
+    const bool drowned = !Policy.ReplyStream && !Policy.AcceptFiveOrMore && ReceiveCount > ReplyLength;
+    const bool resend = Policy.ResendEveryFrame || FrameBuffer[1] == Bank1 || resendDue_ || drowned;
     resendDue_ = false;
     if (resend)
         ResendFrame();

@@ -180,8 +180,10 @@ public:
     TTickResult Tick();
     // The tick after the idle counter was counted: above the limit stops the
     // timer and closes the port (ExchangeState is kept); otherwise resends
-    // the outstanding frame (every frame or bank-1 frames only, by policy),
-    // then ExchangeState := 5, zeroes receive bytes 0..32, count := 0.
+    // the outstanding frame (every frame or bank-1 frames only, by policy;
+    // any frame whose reply was dropped, or drowned in more than five bytes
+    // where exactly five make a reply), then ExchangeState := 5, zeroes
+    // receive bytes 0..32, count := 0.
     TTickResult TickCounted();
 
     // Sends the two-byte mode switch ':' '2' (start) or ':' '3' (stop); the

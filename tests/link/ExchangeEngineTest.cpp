@@ -384,6 +384,34 @@ TEST_F(EngineTest, AGarbledEchoInAFullReadIsAskedForAgainAtTheNextTick)
     }
 }
 
+TEST_F(EngineTest, AReplyDoubledInOneChunkIsAskedForAgainInAnExactFiveWindow)
+{
+    // Ten bytes at once never make exactly five: the reply is lost with its
+    // copy, and a bank-2 list would wait until it is given up.
+    for (const TExchangePolicy& policy : {AdjustmentPolicy, SensorBasePolicy, SensorTablePolicy}) {
+        Use(policy);
+        ResetExchangeGlobals();
+        sent.clear();
+        engine.StartList(std::vector<TCommandItem>{WriteItem(Bank2, 3, 1234), ReadItem(Bank2, 3)}, 7, 0);
+        const auto echo = MakeReply(LetterWrite, Bank2, 3, 1234);
+        Bytes twice(echo.begin(), echo.end());
+        twice.insert(twice.end(), echo.begin(), echo.end());
+        Feed(twice);
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(engine.Tick(), TTickResult::Resent);
+        ASSERT_EQ(sent.size(), 2u);
+        EXPECT_EQ(sent.back(), (Bytes{0x45, 2, 3, 0x04, 0xD2, 0x80}));
+        Reply(LetterWrite, Bank2, 3, 1234);
+        Reply(LetterRead, Bank2, 3, 1234);
+        EXPECT_EQ(listEnds, 1);
+        EXPECT_EQ(Bank2Image[3], 1234);
+        // A tick with nothing received sends no bank-2 frame again.
+        engine.StartList(std::vector<TCommandItem>{ReadItem(Bank2, 4)}, 7, 0);
+        EXPECT_EQ(engine.Tick(), TTickResult::Reset);
+        listEnds = 0;
+    }
+}
+
 TEST_F(EngineTest, ReceiveCountWrapsInsideTheBufferOnLongNoise)
 {
     engine.StartList(ReadItems(Bank1, {0, 1}), 7, 0);
