@@ -140,6 +140,7 @@ void TInstrument::SetChannel1Drift(std::optional<TChannel1Drift> drift, std::uin
     driftRandom_.seed(seed);
     driftNext_ = nowMs; // the first level at once
     driftOpenHalf_ = 0;
+    driftClosedBy_ = 0;
     driftPairReader_ = false;
     Update(nowMs);
 }
@@ -164,9 +165,14 @@ void TInstrument::NotePairRead(int address)
         return;
     if (driftOpenHalf_ && driftOpenHalf_ != address) {
         driftOpenHalf_ = 0; // the pair is complete
+        driftClosedBy_ = address;
         driftPairReader_ = true;
-    } else
+    } else if (!driftOpenHalf_ && address != driftClosedBy_) {
         driftOpenHalf_ = address;
+        driftClosedBy_ = 0;
+    }
+    // Otherwise the same register again: a frame sent again keeps the pair
+    // as it is (open, or closed by this register).
 }
 
 void TInstrument::SetWeakWord(int address, std::optional<int> keeps)

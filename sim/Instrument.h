@@ -209,6 +209,7 @@ private:
     int driftMv_ = 0;            // channel 1's level while it moves
     double driftNext_ = 0;       // when the next jump is due
     int driftOpenHalf_ = 0;      // 9 or 11: read, its partner not yet (0: none)
+    int driftClosedBy_ = 0;      // the register whose read completed the last pair
     bool driftPairReader_ = false; // a pair was read whole
     std::map<int, std::optional<int>> weak_;
     int alcohol_;
