@@ -8,6 +8,7 @@
 #include "Cp1251.h"
 #include "ExchangeGlobals.h"
 #include "FileFaults.h"
+#include "JournalFile.h"
 #include "Files.h"
 #include "KeyTyping.h"
 #include "PdfText.h"
@@ -32,33 +33,13 @@ namespace {
 
 constexpr int kTickMs = 150;
 
-// Service.txt line by line; every line must end in CR LF.
-QStringList JournalLines()
-{
-    std::string bytes;
-    if (!ReadWholeFile("Service.txt", bytes))
-        return {QStringLiteral("(no Service.txt)")};
-    QStringList lines;
-    std::size_t from = 0;
-    while (from < bytes.size()) {
-        const std::size_t end = bytes.find("\r\n", from);
-        if (end == std::string::npos) {
-            lines << QStringLiteral("(no CR LF) ") + Q(FromCp1251(bytes.substr(from)));
-            break;
-        }
-        lines << Q(FromCp1251(bytes.substr(from, end - from)));
-        from = end + 2;
-    }
-    return lines;
-}
-
 QMessageBox* Box(QWidget* owner, const char* name)
 {
     auto* box = owner->findChild<QMessageBox*>(QString::fromLatin1(name));
     return box && box->isVisible() ? box : nullptr;
 }
 
-const QString kHeading = QStringLiteral("дата;время;прибор;сенсор;запись;проверка;подробности");
+const QString& kHeading = ServiceJournalHeadingLine;
 
 } // namespace
 
@@ -126,17 +107,17 @@ private:
             QStringLiteral("09.12.2026;10:15:02;1207;512;характеристика;подтверждена;газ 0.30;как найдено 0.35 2430 мВ;"
                            "дельта -150 мВ;точки до 4000 3500 3000 2000 1800 1000 500;"
                            "точки после 3850 3350 2850 1850 1650 850 350");
-        QCOMPARE(JournalLines(), QStringList({kHeading, written}));
+        QCOMPARE(ServiceJournalLines(), QStringList({kHeading, written}));
 
         // A read without a new test is no control test; the new test is.
         clock_.Time = "10:16:40";
         QTest::mouseClick(w->Key_Read, Qt::LeftButton);
         WaitLists(1);
-        QCOMPARE(JournalLines().size(), 2);
+        QCOMPARE(ServiceJournalLines().size(), 2);
         TestAndRead(2);
         QTest::mouseClick(w->Key_Read, Qt::LeftButton);
         WaitLists(1);
-        QCOMPARE(JournalLines(),
+        QCOMPARE(ServiceJournalLines(),
                  QStringList({kHeading, written,
                               QStringLiteral("09.12.2026;10:16:40;1207;512;контрольный тест;-;газ 0.30;"
                                              "как оставлено 0.30 2430 мВ;разница 0.00")}));
@@ -238,7 +219,7 @@ private slots:
         WaitLists(1);
         QTRY_VERIFY(Box(w, "WriteUnconfirmed"));
         Box(w, "WriteUnconfirmed")->accept();
-        const QStringList lines = JournalLines();
+        const QStringList lines = ServiceJournalLines();
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[1], QStringLiteral("09.12.2026;10:15:02;1207;512;характеристика;не подтверждена;газ 0.30;"
                                           "как найдено 0.61 1834 мВ;дельта 0 мВ;"
