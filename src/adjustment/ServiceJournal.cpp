@@ -126,8 +126,8 @@ TJournalClock JournalNow()
 TServiceEntry ServiceEntryNow(const std::string& what, bool confirmed, std::vector<std::string> details)
 {
     const TJournalClock now = JournalNow();
-    return {now.Date,  now.Time, Bank2Image[27], Bank2Image[31], what, confirmed ? VerdictConfirmed : VerdictUnconfirmed,
-            std::move(details)};
+    const char* verdict = confirmed ? VerdictConfirmed : VerdictUnconfirmed;
+    return {now.Date, now.Time, Bank2Image[27], Bank2Image[31], what, verdict, std::move(details)};
 }
 
 TServiceEntry ControlTestEntryNow(std::vector<std::string> details)

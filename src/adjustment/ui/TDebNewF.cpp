@@ -2,10 +2,10 @@
 
 #include "InputHold.h"
 #include "InstrumentPort.h"
+#include "ProtocolPages.h"
 #include "ReadingsView.h"
 #include "Registers.h"
 #include "SensorGroup.h"
-#include "ProtocolPages.h"
 #include "ServiceProtocol.h"
 #include "ServiceRecord.h"
 #include "Settings.h"
@@ -338,7 +338,8 @@ void TDebNewF::RecordControlTest()
     if (!awaitedControl_ || record == *awaitedControl_)
         return;
     awaitedControl_.reset();
-    RecordServiceEntry(this, ControlTestEntryNow(ControlTestDetails(Typed(edit_real_Kav->text()), record[2], record[0])));
+    const int gas = Typed(edit_real_Kav->text());
+    RecordServiceEntry(this, ControlTestEntryNow(ControlTestDetails(gas, record[2], record[0])));
 }
 
 void TDebNewF::ModeStep()
@@ -690,6 +691,7 @@ void TDebNewF::key_ProtocolClick()
         return;
     // The instrument on the line is the one the last read found.
     PrintActMode = false;
-    PrintF->SetPageText(ServiceProtocolPage(ReadServiceJournal(), Bank2Image[Reg2::InstrumentNumber], JournalNow().Date));
+    const int instrument = Bank2Image[Reg2::InstrumentNumber];
+    PrintF->SetPageText(ServiceProtocolPage(ReadServiceJournal(), instrument, JournalNow().Date));
     ShowNonModal(PrintF);
 }
