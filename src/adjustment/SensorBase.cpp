@@ -320,6 +320,9 @@ bool TSensorBase::PrepareBaseToInstrument()
     }
     if (!Acceptable(points))
         return false;
+    // The journal keeps the instrument side as last read, before it changes.
+    transferDetails_ = TransferDetails("База => Прибор, сенсор " + std::to_string(SensorNumber), LastReadPoints(),
+                                       points);
     // Only the derived words change: 11, 13 and 25..30 keep the
     // instrument's values.
     SensorPoints = points;
@@ -333,7 +336,7 @@ bool TSensorBase::PrepareBaseToInstrument()
 
 void TSensorBase::StartBaseToInstrument()
 {
-    Exchange.StartTableWrite();
+    Exchange.StartTableWrite(transferDetails_);
     SensorNumber = Data_Sen[31];
     SaveSettings();
 }

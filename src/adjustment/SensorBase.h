@@ -23,6 +23,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Parts of the view, for TSensorBase::Hooks.Show.
 enum TBaseViewPart : unsigned {
@@ -133,4 +134,5 @@ private:
     void ShowSensorNumber();
 
     bool cutTold_ = false;   // the last write's message told the silence
+    std::vector<std::string> transferDetails_;   // journal details of "База => Прибор"
 };

@@ -57,6 +57,19 @@ void TSensorExchange::ShowProgress()
         Hooks.Progress();
 }
 
+std::optional<SensorPointTable> LastReadPoints()
+{
+    SensorTable table{};
+    bool read = false;
+    for (int a = 0; a < SensorTableSize; ++a) {
+        table[a] = Bank2Image[a];
+        read = read || (a <= Reg2::TopThreshold && table[a] != 0);
+    }
+    if (!read)
+        return std::nullopt;
+    return PointsFromSensorTable(table);
+}
+
 void TSensorExchange::SetTimer(bool on)
 {
     if (Engine.Hooks.SetTimer)
@@ -99,12 +112,19 @@ void TSensorExchange::StartWrite(const std::vector<TCommandItem>& items, std::ve
 
 void TSensorExchange::StartNumberWrite()
 {
+    std::vector<int> before, after;
+    for (int word : {27, 31, 28, 29, 30}) {
+        before.push_back(Bank2Image[word]);
+        after.push_back(Data_Sen[word]);
+    }
+    journalDetails_ = NumberDetails(before, after);
     // The number read list reads 27, 31 and 28..30 back.
     StartWrite(NumberWriteList(), NumberReadList(), NumberWriteName);
 }
 
-void TSensorExchange::StartTableWrite()
+void TSensorExchange::StartTableWrite(std::vector<std::string> journalDetails)
 {
+    journalDetails_ = std::move(journalDetails);
     // Words 0..24 read back, then the numbers as after any write: 37 items.
     const std::vector<TCommandItem> items = TableWriteList();
     TWriteCheck words;
@@ -118,6 +138,9 @@ void TSensorExchange::StartTableWrite()
 void TSensorExchange::WriteOver(const TWriteVerdict& verdict)
 {
     readingBack_ = false;
+    if (Hooks.Journal)
+        Hooks.Journal(ServiceEntryNow(writeName_ == NumberWriteName ? JournalNumbers : JournalCharacteristic,
+                                      verdict.Confirmed, journalDetails_));
     if (Hooks.WriteChecked)
         Hooks.WriteChecked(verdict, writeName_);
 }

@@ -22,6 +22,7 @@
 // again, and a list that gets no answer for more than 50 ticks is given up
 // too, so that a window never waits for ever on a silent line.
 // Everything runs on the main thread.
+#include "ServiceJournal.h"
 #include "TExchangeEngine.h"
 #include "WriteCheck.h"
 
@@ -37,6 +38,10 @@ std::vector<TCommandItem> NumberReadList();
 // Data_Sen word: the device and sensor numbers three times each,
 // alternating, then the statistics.
 std::vector<TCommandItem> NumberWriteList();
+
+// The seven points of the characteristic the instrument last answered
+// (words 0..24 of Bank2Image), or nullopt while none was read.
+std::optional<SensorPointTable> LastReadPoints();
 
 // What a write list writes, as its unconfirmed message names it.
 inline constexpr const char* TableWriteName = "характеристика";   // words 0..24
@@ -79,12 +84,17 @@ public:
         // NumberWriteName. Comes once for every write started, before Done
         // or GaveUp.
         std::function<void(const TWriteVerdict& verdict, const std::string& what)> WriteChecked;
+        // The journal line of that write, just before WriteChecked: the
+        // window appends it (and tells a journal it cannot write).
+        std::function<void(const TServiceEntry& entry)> Journal;
     } Hooks;
 
     void StartNumberRead();
+    // Journaled with the numbers as last read (Bank2Image) and as written.
     void StartNumberWrite();
-    // The table write list of the adjustment window: Data_Sen 0..24.
-    void StartTableWrite();
+    // The table write list of the adjustment window: Data_Sen 0..24;
+    // `journalDetails` go into its journal line.
+    void StartTableWrite(std::vector<std::string> journalDetails = {});
 
     void Receive(const void* buffer, std::uint16_t length) { Engine.Receive(buffer, length); }
     void Tick();
@@ -117,4 +127,5 @@ private:
     bool readingBack_ = false;                // the outstanding list reads a write back
     std::vector<TCommandItem> readBack_;      // the running write's read-back list
     std::string writeName_;
+    std::vector<std::string> journalDetails_;  // the running write's journal details
 };

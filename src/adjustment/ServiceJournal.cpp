@@ -1,6 +1,7 @@
 #include "ServiceJournal.h"
 
 #include "Cp1251.h"
+#include "ExchangeGlobals.h"
 #include "Files.h"
 #include "Text.h"
 
@@ -23,6 +24,11 @@ std::string Points(const SensorPointTable& points)
     for (int p : points)
         text += (text.empty() ? "" : " ") + std::to_string(p);
     return text;
+}
+
+std::string Points(const std::optional<SensorPointTable>& points)
+{
+    return points ? Points(*points) : std::string("неизвестны");
 }
 
 std::string Change(int before, int after)
@@ -49,7 +55,8 @@ std::vector<std::string> Split(const std::string& line)
 } // namespace
 
 std::vector<std::string> CharacteristicDetails(int gasAlcohol, int foundAlcohol, int foundVoltage, int voltageDelta,
-                                               const SensorPointTable& before, const SensorPointTable& after)
+                                               const std::optional<SensorPointTable>& before,
+                                               const SensorPointTable& after)
 {
     return {"газ " + Promille(gasAlcohol),
             "как найдено " + Promille(foundAlcohol) + " " + std::to_string(foundVoltage) + " мВ",
@@ -72,6 +79,12 @@ std::vector<std::string> PathCalibrationDetails(int zeroBefore, int supplyBefore
             "U2 " + std::to_string(u2.Count) + " " + std::to_string(u2.Millivolts) + " мВ"};
 }
 
+std::vector<std::string> TransferDetails(const std::string& source, const std::optional<SensorPointTable>& before,
+                                         const SensorPointTable& after)
+{
+    return {source, "точки до " + Points(before), "точки после " + Points(after)};
+}
+
 std::vector<std::string> ValueDetails(int before, int after)
 {
     return {"было " + std::to_string(before), "стало " + std::to_string(after)};
@@ -86,8 +99,23 @@ std::vector<std::string> NumberDetails(const std::vector<int>& before, const std
     return details;
 }
 
+namespace {
+std::function<TJournalClock()>& Clock()
+{
+    static std::function<TJournalClock()> clock;
+    return clock;
+}
+} // namespace
+
+void SetJournalClock(std::function<TJournalClock()> clock)
+{
+    Clock() = std::move(clock);
+}
+
 TJournalClock JournalNow()
 {
+    if (Clock())
+        return Clock()();
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -98,8 +126,14 @@ TJournalClock JournalNow()
 TServiceEntry ServiceEntryNow(const std::string& what, bool confirmed, std::vector<std::string> details)
 {
     const TJournalClock now = JournalNow();
-    return {now.Date,  now.Time, Data_Sen[27], Data_Sen[31], what, confirmed ? VerdictConfirmed : VerdictUnconfirmed,
-            std::move(details)};
+    const char* verdict = confirmed ? VerdictConfirmed : VerdictUnconfirmed;
+    return {now.Date, now.Time, Bank2Image[27], Bank2Image[31], what, verdict, std::move(details)};
+}
+
+TServiceEntry ControlTestEntryNow(std::vector<std::string> details)
+{
+    const TJournalClock now = JournalNow();
+    return {now.Date, now.Time, Bank2Image[27], Bank2Image[31], JournalControlTest, "-", std::move(details)};
 }
 
 std::string ServiceLine(const TServiceEntry& entry)

@@ -12,6 +12,7 @@
 // The file starts with a heading line naming the fixed fields.
 #include "Characteristic.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,9 +39,11 @@ struct TServiceEntry {
 
 // The details of each kind of entry.
 // A characteristic: the test gas, the test read before the write (as
-// found), the voltage delta used, the seven points before and after.
+// found), the voltage delta used, the seven points before ("неизвестны"
+// when the instrument was not read) and after.
 std::vector<std::string> CharacteristicDetails(int gasAlcohol, int foundAlcohol, int foundVoltage, int voltageDelta,
-                                               const SensorPointTable& before, const SensorPointTable& after);
+                                               const std::optional<SensorPointTable>& before,
+                                               const SensorPointTable& after);
 // The control test after a characteristic write (as left).
 std::vector<std::string> ControlTestDetails(int gasAlcohol, int alcohol, int voltage);
 // A path calibration: zero offset and supply before and after, and the two
@@ -51,6 +54,11 @@ struct TPathPoint {
 };
 std::vector<std::string> PathCalibrationDetails(int zeroBefore, int supplyBefore, int zeroAfter, int supplyAfter,
                                                 TPathPoint u1, TPathPoint u2);
+// A characteristic that came from elsewhere than a test gas (the sensor
+// database, the sensor table): where from, the seven points before (empty
+// when not known) and after.
+std::vector<std::string> TransferDetails(const std::string& source, const std::optional<SensorPointTable>& before,
+                                         const SensorPointTable& after);
 // One value before and after (the blow delta).
 std::vector<std::string> ValueDetails(int before, int after);
 // The numbers and statistics: words 27, 31, 28, 29, 30 before and after.
@@ -66,10 +74,16 @@ struct TJournalClock {
     std::string Time;
 };
 TJournalClock JournalNow();
+// Puts another clock under JournalNow (tests); an empty one gives the
+// system's clock back.
+void SetJournalClock(std::function<TJournalClock()> clock);
 
 // An entry of now for the instrument as the program last read it (its
-// number and sensor number, words 27 and 31 of Data_Sen).
+// number and sensor number, words 27 and 31 of Bank2Image: Data_Sen's may
+// hold what a commit put there, not what the instrument holds).
 TServiceEntry ServiceEntryNow(const std::string& what, bool confirmed, std::vector<std::string> details);
+// The control test of now: nothing was written, its verdict is "-".
+TServiceEntry ControlTestEntryNow(std::vector<std::string> details);
 
 // The entry as its line (UTF-8, no line end).
 std::string ServiceLine(const TServiceEntry& entry);

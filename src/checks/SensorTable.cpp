@@ -252,7 +252,8 @@ void TSensorTable::StartWriting()
     SelectShownRecord();
     PackSensorRecord();
     SaveSensorGroup(SensorNumber);
-    Exchange.StartTableWrite();
+    Exchange.StartTableWrite(TransferDetails("из таблицы сенсоров, сенсор " + std::to_string(ShownNumber),
+                                             LastReadPoints(), SensorPoints));
     SensorNumber = Data_Sen[31];
     SaveSettings();
 }

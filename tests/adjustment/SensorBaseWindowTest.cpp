@@ -9,6 +9,7 @@
 #include "Cp1251.h"
 #include "ControlNames.h"
 #include "FileBytes.h"
+#include "JournalFile.h"
 #include "KeyTyping.h"
 #include "SensorState.h"
 #include "ServiceBench.h"
@@ -190,6 +191,7 @@ private slots:
         formErr_ = std::make_unique<TFormErrF>();
         FormErrF = formErr_.get();
         bench_ = std::make_unique<TServiceBench>((folder_->Path() / "sim.log").string());
+        SetJournalClock([] { return TJournalClock{"09.12.2026", "11:00:00"}; });
     }
 
     void cleanup()
@@ -202,6 +204,7 @@ private slots:
         formErr_.reset();
         bench_.reset();
         SetMainStatus = nullptr;
+        SetJournalClock({});
         folder_.reset();
     }
 
@@ -253,6 +256,12 @@ private slots:
         QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         QCOMPARE(Cell(w->GridBazaP, 0), QStringLiteral("  3900"));
         QVERIFY(LastError.empty());
+        // The adjustment window's read on opening, then the transfer.
+        QCOMPARE(ServiceJournalLines(),
+                 QStringList({ServiceJournalHeadingLine,
+                              QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;подтверждена;"
+                                             "База => Прибор, сенсор 512;точки до 4000 3500 3000 2000 1800 1000 500;"
+                                             "точки после 3900 3400 2900 1900 1700 900 400")}));
     }
 
     void numbersAndStatisticsAreWrittenAndReadBack()
@@ -286,6 +295,11 @@ private slots:
         QCOMPARE(bench_->Register(2, 31), 77);
         QCOMPARE(bench_->Register(2, 28), 62);
         QCOMPARE(bench_->Register(2, 30), 4);
+        QCOMPARE(ServiceJournalLines(),
+                 QStringList({ServiceJournalHeadingLine,
+                              QStringLiteral("09.12.2026;11:00:00;1234;77;номера;подтверждена;прибор 1207 -> 1234;"
+                                             "сенсор 512 -> 77;время работы 62 -> 62;тестов 3 -> 10;"
+                                             "тестов >= 0.3 1 -> 4")}));
         QCOMPARE(w->time_01->text(), QStringLiteral("   12.4")); // read back: 62 fifths of an hour
         QCOMPARE(w->edNum_Sensor->text(), QStringLiteral("   77"));
         LoadSettings();
@@ -331,6 +345,14 @@ private slots:
         }
         QCOMPARE(bench_->Register(2, 0), 3900);
         QCOMPARE(Deb()->GridBaza->item(0, 1)->text(), QStringLiteral("  3900"));
+        // Written, and journaled, by the adjustment window: the gas and test
+        // it shows, no delta.
+        QCOMPARE(ServiceJournalLines(),
+                 QStringList({ServiceJournalHeadingLine,
+                              QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;подтверждена;газ 0.30;"
+                                             "как найдено 0.61 1834 мВ;дельта 0 мВ;"
+                                             "точки до 4000 3500 3000 2000 1800 1000 500;"
+                                             "точки после 3900 3400 2900 1900 1700 900 400")}));
     }
 
     void anEmptyRecordIsNeverWrittenIntoTheInstrument()

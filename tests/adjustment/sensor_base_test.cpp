@@ -442,3 +442,43 @@ TEST_F(SensorBaseTest, AGroupFileThatCannotBeReadIsToldAndNeverSavedOver)
     base->NextSensor();
     EXPECT_EQ(BasePoints, Typical) << "a record that was read is shown";
 }
+
+TEST_F(SensorBaseTest, EveryWriteLeavesOneJournalLineWithWhatWasFoundAndWritten)
+{
+    SetJournalClock([] { return TJournalClock{"09.12.2026", "11:00:00"}; });
+    std::vector<std::string> journal;
+    base->Exchange.Hooks.Journal = [&](const TServiceEntry& e) { journal.push_back(ServiceLine(e)); };
+    // The instrument as the adjustment window read it, and its numbers read
+    // here.
+    SensorNumber = 1234;
+    InstrumentHolds(Typical);
+    for (int a = 0; a < 32; ++a)
+        Bank2Image[a] = line.bank2[a] = Data_Sen[a];
+    for (auto [a, v] : {std::pair{27, 1207}, {31, 1234}, {28, 62}, {29, 3}, {30, 1}})
+        line.bank2[a] = v;
+    base->StartNumberRead();
+    line.Answer();
+    EXPECT_TRUE(journal.empty()) << "a read is not journaled";
+
+    base->Activate();
+    base->View.GridBaza = PointTexts(Other);
+    ASSERT_TRUE(base->PrepareBaseToInstrument());
+    base->StartBaseToInstrument();
+    line.Answer();
+
+    base->View.EEPROM = " 1208";
+    base->View.Sensor = " 1234";
+    base->View.Time = "0";
+    base->View.TestAll = "0";
+    base->View.Test03 = "0";
+    base->PrepareNumberWrite();
+    base->StartNumberWrite();
+    line.Answer();
+    SetJournalClock({});
+
+    EXPECT_EQ(journal, (std::vector<std::string>{
+                           "09.12.2026;11:00:00;1207;1234;характеристика;подтверждена;База => Прибор, сенсор 1234;"
+                           "точки до 4000 3500 3000 2000 1800 1000 500;точки после 3800 3300 2900 1950 1750 980 480",
+                           "09.12.2026;11:00:00;1208;1234;номера;подтверждена;прибор 1207 -> 1208;"
+                           "сенсор 1234 -> 1234;время работы 62 -> 0;тестов 3 -> 0;тестов >= 0.3 1 -> 0"}));
+}

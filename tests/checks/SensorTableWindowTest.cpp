@@ -6,6 +6,7 @@
 #include "CatchingApplication.h"
 #include "ControlNames.h"
 #include "FileBytes.h"
+#include "JournalFile.h"
 #include "KeyTyping.h"
 #include "SensorState.h"
 #include "ServiceBench.h"
@@ -121,6 +122,7 @@ private slots:
         FormErrF = formErr_.get();
         bench_ = std::make_unique<TServiceBench>((folder_->Path() / "sim.log").string());
         PutGroup("Hun12.fig");
+        SetJournalClock([] { return TJournalClock{"09.12.2026", "11:00:00"}; });
     }
 
     void cleanup()
@@ -129,6 +131,7 @@ private slots:
         FormErrF = nullptr;
         formErr_.reset();
         bench_.reset();
+        SetJournalClock({});
         folder_.reset();
     }
 
@@ -311,6 +314,16 @@ private slots:
         QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         QTest::mouseClick(w->Key__Exit, Qt::LeftButton);
         QTRY_VERIFY(!w->isVisible());
+        // One line per write; the second knows what the first left.
+        QCOMPARE(ServiceJournalLines(),
+                 QStringList({ServiceJournalHeadingLine,
+                              QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;не подтверждена;"
+                                             "из таблицы сенсоров, сенсор 1234;точки до неизвестны;"
+                                             "точки после 4400 4150 4140 4040 3940 3840 3740"),
+                              QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;подтверждена;"
+                                             "из таблицы сенсоров, сенсор 1234;"
+                                             "точки до 4000 4150 4140 4040 3940 3840 3740;"
+                                             "точки после 4400 4150 4140 4040 3940 3840 3740")}));
     }
 
     void aLineHeldByAnotherWindowIsToldAndNothingIsWritten()

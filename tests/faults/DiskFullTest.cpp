@@ -96,7 +96,7 @@ TEST_F(DiskFullTest, EveryFileStoppedPartWayThroughItsWriteKeepsTheOldOne)
         // Room again: the save goes through.
         EXPECT_EQ(SaveAndCheck(k, 2, false, ""), "");
     }
-    EXPECT_EQ(checked, 42);
+    EXPECT_EQ(checked, 48);
 }
 
 // Mounts a tmpfs of `bytes` on `folder` in a mount namespace of this thread

@@ -5,7 +5,7 @@
 //
 // Replaced in one step (old or new, whole): the settings, a sensor group
 // file, the person list, a text protocol, a PDF protocol. Appended (lines
-// added at the end): the month's test lines, an export.
+// added at the end): the month's test lines, an export, the service journal.
 #include "Cp1251.h"
 #include "DateFields.h"
 #include "FileBytes.h"
@@ -14,6 +14,7 @@
 #include "ProtocolPages.h"
 #include "ProtocolPdf.h"
 #include "SensorGroup.h"
+#include "ServiceJournal.h"
 #include "Settings.h"
 #include "TestFiles.h"
 #include "Warnings.h"
@@ -24,14 +25,17 @@
 #include <string>
 #include <vector>
 
-enum class FileKind { Settings, Group, Persons, TestLines, Export, Protocol, Pdf };
+enum class FileKind { Settings, Group, Persons, TestLines, Export, Protocol, Pdf, Journal };
 inline constexpr FileKind AllFileKinds[] = {FileKind::Settings, FileKind::Group,    FileKind::Persons,
                                             FileKind::TestLines, FileKind::Export, FileKind::Protocol,
-                                            FileKind::Pdf};
+                                            FileKind::Pdf,       FileKind::Journal};
 
 inline constexpr int GroupSensorNumber = 1234; // Hun12.fig, slot 34
 
-inline bool IsAppended(FileKind k) { return k == FileKind::TestLines || k == FileKind::Export; }
+inline bool IsAppended(FileKind k)
+{
+    return k == FileKind::TestLines || k == FileKind::Export || k == FileKind::Journal;
+}
 
 inline std::string FileNameOf(FileKind k)
 {
@@ -43,6 +47,7 @@ inline std::string FileNameOf(FileKind k)
     case FileKind::Export: return "Kav_15_03.txt";
     case FileKind::Protocol: return "Protokol.txt";
     case FileKind::Pdf: return "Protokol.pdf";
+    case FileKind::Journal: return ServiceJournalName;
     }
     return {};
 }
@@ -57,6 +62,7 @@ inline const char* KindName(FileKind k)
     case FileKind::Export: return "export";
     case FileKind::Protocol: return "text protocol";
     case FileKind::Pdf: return "PDF protocol";
+    case FileKind::Journal: return "service journal";
     }
     return "";
 }
@@ -70,9 +76,21 @@ inline void FixTheClock()
     MonthFileName = FileNameOf(FileKind::TestLines);
 }
 
-// The lines version v appends (test lines: one; export: three).
+// The journal entry of version v: a blow delta written.
+inline TServiceEntry JournalEntry(int v)
+{
+    return {"15.03.2024", "10:20:00", 1207, 512, JournalBlowDelta, VerdictConfirmed, ValueDetails(v, v + 1)};
+}
+
+// The lines version v appends (test lines: one; export: three; the journal:
+// one, after its heading when version 0 starts the file).
 inline std::vector<std::string> AppendedLines(FileKind k, int v)
 {
+    if (k == FileKind::Journal) {
+        if (v == 0)
+            return {ServiceJournalHeading, ServiceLine(JournalEntry(v))};
+        return {ServiceLine(JournalEntry(v))};
+    }
     if (k == FileKind::TestLines)
         return {TestLine("Тестируемый номер " + std::to_string(v), v % 100)};
     return {"Выгрузка " + std::to_string(v) + ", строка 1", "Выгрузка " + std::to_string(v) + ", строка 2",
@@ -142,6 +160,7 @@ inline std::string VersionBytes(FileKind k, int v)
         return JoinFileLines(ProtocolLines(v));
     case FileKind::TestLines:
     case FileKind::Export:
+    case FileKind::Journal:
         return JoinFileLines(AppendedLines(k, v));
     case FileKind::Pdf:
         break;
@@ -182,6 +201,9 @@ inline bool SaveVersion(FileKind k, int v, std::string* why = nullptr)
             break;
         case FileKind::Protocol:
             ok = WriteProtocol(FileNameOf(k), ProtocolLines(v), &error);
+            break;
+        case FileKind::Journal:
+            ok = AppendServiceEntry(JournalEntry(v), &error);
             break;
         case FileKind::Pdf:
             ok = WriteProtocolPdf(FileNameOf(k), {VisiblePage(ProtocolLines(v))},

@@ -13,7 +13,9 @@
 // "Запись не подтверждена" box), writes whose words in the instrument differ
 // from what the window showed although no box said so (must be 0), writes
 // that ended with neither (must be 0), and the path check's table rows whose
-// ADC count and voltage do not come from one read (must be 0).
+// ADC count and voltage do not come from one read (must be 0). The service
+// journal Service.txt must hold one line for every characteristic write,
+// with the verdict the window told, none lost or doubled.
 //
 // Usage: kavrel_service_soak WORKDIR MINUTES CONTROL_SOCKET
 #include "Characteristic.h"
@@ -22,6 +24,7 @@
 #include "Instrument.h"
 #include "KavrelApplication.h"
 #include "Settings.h"
+#include "ServiceJournal.h"
 #include "SoakCommon.h"
 #include "TADCF.h"
 #include "TDebNewF.h"
@@ -65,7 +68,31 @@ struct TServiceFigures {
     int rowsChecked = 0;
     int rowsMismatched = 0;       // count and voltage of two reads: must be 0
     int faults = 0;
+    int characteristicWrites = 0;
+    int characteristicUnconfirmed = 0;
+    int pathWrites = 0;
+    int journalWarnings = 0;      // Service.txt could not be written: told by its box
 };
+
+// What the journal holds of one kind of write: lines, and of them the
+// unconfirmed.
+struct TJournalFigures {
+    int lines = 0;
+    int unconfirmed = 0;
+};
+
+TJournalFigures JournalOf(const std::vector<TServiceEntry>& entries, std::size_t from, const std::string& what)
+{
+    TJournalFigures f;
+    for (std::size_t i = from; i < entries.size(); ++i) {
+        if (entries[i].What != what)
+            continue;
+        ++f.lines;
+        if (entries[i].Verdict == VerdictUnconfirmed)
+            ++f.unconfirmed;
+    }
+    return f;
+}
 
 // The bench's faults, one per round in turn (the first: none).
 const char* const kFaults[] = {
@@ -96,11 +123,18 @@ public:
         // The engineer answers the program's file warnings (a new group
         // file is made on the first write) as they come.
         auto* answer = new QTimer(this);
-        connect(answer, &QTimer::timeout, this, [] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* box = qobject_cast<QMessageBox*>(w);
-                    box && box->isVisible() && box->objectName() == QLatin1String("FileWarning"))
+        connect(answer, &QTimer::timeout, this, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box || !box->isVisible())
+                    continue;
+                if (box->objectName() == QLatin1String("FileWarning")) {
                     box->accept();
+                } else if (box->objectName() == QLatin1String("JournalWarning")) {
+                    ++Figures.journalWarnings;
+                    box->accept();
+                }
+            }
         });
         answer->start(300);
         // The main window's service entry opens the adjustment window modally.
@@ -238,8 +272,11 @@ private:
     {
         SetFault(Figures.rounds - 1);
         ++Figures.writes;
+        ++Figures.characteristicWrites;
         Click(DebNewF, "write_Corr");
         WaitVerdict(DebNewF, [this](bool told) {
+            if (told)
+                ++Figures.characteristicUnconfirmed;
             CompareCharacteristic(told);
             if (Figures.rounds % 4 == 0)
                 After(500, [this] { PathCheck(); });
@@ -379,6 +416,7 @@ private:
         Control<QLineEdit>(ADCF, "real_U2")->setText(u2->text().trimmed());
         SetFault(Figures.rounds / 4);
         ++Figures.writes;
+        ++Figures.pathWrites;
         Click(ADCF, "key_wrCalibr");
         WaitVerdict(ADCF, [this](bool told) {
             const int shown13 = static_cast<int>(ReadInt(Control<QLabel>(ADCF, "mV_0")->text().toStdString()));
@@ -430,6 +468,8 @@ int main(int argc, char** argv)
     PortName = "COM3";
     SaveSettings();
 
+    // Only the lines of this run count.
+    const std::size_t journalBefore = ReadServiceJournal().size();
     KavrelApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     CreateWindows();
@@ -454,8 +494,21 @@ int main(int argc, char** argv)
     std::printf("writes ended without a verdict      %d\n", f.noVerdict);
     std::printf("path check rows checked             %d\n", f.rowsChecked);
     std::printf("rows pairing two reads              %d\n", f.rowsMismatched);
+    const std::vector<TServiceEntry> journal = ReadServiceJournal();
+    const TJournalFigures chars = JournalOf(journal, journalBefore, JournalCharacteristic);
+    const TJournalFigures paths = JournalOf(journal, journalBefore, JournalPathCalibration);
+    const TJournalFigures controls = JournalOf(journal, journalBefore, JournalControlTest);
+    // Lost or doubled lines, or a verdict other than the one told.
+    const bool journalWrong =
+        chars.lines != f.characteristicWrites || chars.unconfirmed != f.characteristicUnconfirmed;
+    std::printf("journal: characteristic lines       %d of %d writes (unconfirmed %d, told %d)\n", chars.lines,
+                f.characteristicWrites, chars.unconfirmed, f.characteristicUnconfirmed);
+    std::printf("journal: path calibration lines     %d of %d writes (unconfirmed %d)\n", paths.lines, f.pathWrites,
+                paths.unconfirmed);
+    std::printf("journal: control tests              %d\n", controls.lines);
+    std::printf("journal: warnings (not written)     %d\n", f.journalWarnings);
     std::printf("CPU share of the program            %.2f %% of a core\n", soak.CpuShare);
     std::printf("resident memory                     %.1f MB at start, %.1f MB at end\n", soak.RssStart, soak.RssEnd);
     DestroyWindows();
-    return (f.silentDifferences || f.noVerdict || f.rowsMismatched) ? 1 : 0;
+    return (f.silentDifferences || f.noVerdict || f.rowsMismatched || journalWrong) ? 1 : 0;
 }

@@ -2,12 +2,16 @@
 
 #include "InputHold.h"
 #include "InstrumentPort.h"
+#include "ProtocolPages.h"
 #include "ReadingsView.h"
 #include "Registers.h"
 #include "SensorGroup.h"
+#include "ServiceProtocol.h"
+#include "ServiceRecord.h"
 #include "Settings.h"
 #include "TCommEr.h"
 #include "TFormErrF.h"
+#include "TPrintF.h"
 #include "Text.h"
 #include "UiKit.h"
 
@@ -102,7 +106,8 @@ TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(AdjustmentPolicy)
     // the line, change the points under it or close the window meanwhile.
     hold_ = new TInputHold(this);
     hold_->AlsoHold({Key_Read, Key_DataEdit, write_Corr, Key__Exit, AllRead, SpeedButton1, SpeedButton2, box_Nabl,
-                     box_Sound, key_Corr, key_DelPl, key_DelMi, Button1, im_1, im_2, im_3, im_down, im_Up, GridBaza});
+                     box_Sound, key_Corr, key_DelPl, key_DelMi, Button1, im_1, im_2, im_3, im_down, im_Up, GridBaza,
+                     key_Protocol});
 
     FormCreate();
 
@@ -130,6 +135,7 @@ TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(AdjustmentPolicy)
     connect(AllRead, &QToolButton::clicked, this, Guarded(this, &TDebNewF::AllReadClick));
     connect(SpeedButton1, &QToolButton::clicked, this, Guarded(this, &TDebNewF::SpeedButton1Click));
     connect(SpeedButton2, &QToolButton::clicked, this, Guarded(this, &TDebNewF::SpeedButton2Click));
+    connect(key_Protocol, &QPushButton::clicked, this, Guarded(this, &TDebNewF::key_ProtocolClick));
 }
 
 TDebNewF::~TDebNewF()
@@ -235,7 +241,7 @@ void TDebNewF::StartFullRead()
     Engine.StartList(FullReadList(), kBatchEnd, 0);
 }
 
-void TDebNewF::StartTableWrite()
+void TDebNewF::StartTableWrite(int voltageDelta)
 {
     // The instrument never gets a table derived from points it cannot use,
     // whatever stored them (the presets and rescaling take the grid as it is).
@@ -248,6 +254,8 @@ void TDebNewF::StartTableWrite()
     // echoes the frame, the read tells what the instrument keeps.
     std::vector<TCommandItem> list = TableWriteList();
     writeCheck_.Begin(list);
+    writeDetails_ = CharacteristicDetails(Typed(edit_real_Kav->text()), test_.Alcohol, test_.Voltage, voltageDelta,
+                                          heldPoints_, SensorPoints);
     const std::vector<TCommandItem> readBack = writeCheck_.ReadBackItems();
     list.insert(list.end(), readBack.begin(), readBack.end());
     hold_->Hold(true);
@@ -296,6 +304,13 @@ void TDebNewF::GaveUp()
 void TDebNewF::EndWriteCheck(const TWriteVerdict& verdict)
 {
     hold_->Hold(false);
+    // Journaled first: a journal that cannot be written is told beside the
+    // verdict, and holds nothing back.
+    RecordServiceEntry(this, ServiceEntryNow(JournalCharacteristic, verdict.Confirmed, writeDetails_));
+    const int newest = Reg2::ResultBase[0];
+    awaitedControl_ = std::array<std::int32_t, 3>{Bank2Image[newest + Reg2::ResultUMin],
+                                                  Bank2Image[newest + Reg2::ResultAir],
+                                                  Bank2Image[newest + Reg2::ResultHundredths]};
     if (verdict.Confirmed)
         TellLink(Q(ConfirmedText(verdict, kWhatIsWritten)), false);
     else
@@ -310,6 +325,21 @@ void TDebNewF::TellLink(const QString& text, bool alarm)
     colours.setColor(QPalette::WindowText, alarm ? QColor(Qt::red) : palette().color(QPalette::WindowText));
     lab_Link->setPalette(colours);
     lab_Link->setText(text);
+}
+
+// The first full read after a table write that finds a new test record: the
+// test the engineer made to see the write's effect.
+void TDebNewF::RecordControlTest()
+{
+    const int newest = Reg2::ResultBase[0];
+    const std::array<std::int32_t, 3> record{Bank2Image[newest + Reg2::ResultUMin],
+                                             Bank2Image[newest + Reg2::ResultAir],
+                                             Bank2Image[newest + Reg2::ResultHundredths]};
+    if (!awaitedControl_ || record == *awaitedControl_)
+        return;
+    awaitedControl_.reset();
+    const int gas = Typed(edit_real_Kav->text());
+    RecordServiceEntry(this, ControlTestEntryNow(ControlTestDetails(gas, record[2], record[0])));
 }
 
 void TDebNewF::ModeStep()
@@ -332,8 +362,11 @@ void TDebNewF::ListEnd()
     }
     // A table write ends with its read-back: told before anything else, so
     // that no step below can leave the controls waiting.
-    if (writeCheck_.Active())
+    const bool wasWrite = writeCheck_.Active();
+    if (wasWrite)
         EndWriteCheck(writeCheck_.Finish());
+    else
+        RecordControlTest();
     // A full read or a table write: the window refreshes from what the
     // instrument holds.
     ShowResultsMemo();
@@ -343,6 +376,7 @@ void TDebNewF::ListEnd()
     TimerIO->stop();
     ExchangeState = ExchangeIdle;
     PointsFromSensorTable();
+    heldPoints_ = SensorPoints;   // what the instrument holds: the list read words 0..24
     TakeSensorNumber(Data_Sen[SensorNumberWord]);
     if (SetMainStatus)
         SetMainStatus(2, SensorStatusText(SensorNumber));
@@ -504,10 +538,11 @@ void TDebNewF::key_CorrClick()
 void TDebNewF::write_CorrClick()
 {
     ShowGridBaza(PointsCutToTens(GridPoints()));
-    if (!ShiftAndCommit(Typed(edit_del_mV->text())))
+    const int delta = Typed(edit_del_mV->text());
+    if (!ShiftAndCommit(delta))
         return;
     edit_del_mV->setText(QStringLiteral("0000"));
-    StartTableWrite();
+    StartTableWrite(delta);
 }
 
 void TDebNewF::Button1Click()
@@ -648,4 +683,15 @@ void TDebNewF::SpeedButton1Click()
 void TDebNewF::SpeedButton2Click()
 {
     OpenService(SensorBase);
+}
+
+void TDebNewF::key_ProtocolClick()
+{
+    if (!PrintF)
+        return;
+    // The instrument on the line is the one the last read found.
+    PrintActMode = false;
+    const int instrument = Bank2Image[Reg2::InstrumentNumber];
+    PrintF->SetPageText(ServiceProtocolPage(ReadServiceJournal(), instrument, JournalNow().Date));
+    ShowNonModal(PrintF);
 }

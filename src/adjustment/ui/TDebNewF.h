@@ -23,8 +23,16 @@
 // read-back run, the controls that would start another list, change the
 // points or close the window wait.
 //
+// Every table write leaves a line in the service journal (Service.txt) when
+// its verdict is known: the test gas, the test read before it (as found),
+// the voltage delta applied and the points before and after. The first new
+// test read after it (words 64..66 changed) is journaled as its control test
+// (as left). "Протокол регулировки" shows today's page of the instrument on
+// the line in the print window.
+//
 // Test hook: Engine.Policy.TimerPeriodMs may be shortened before activation.
 #include "Adjusting.h"
+#include "ServiceJournal.h"
 #include "TExchangeEngine.h"
 #include "UiKit.h"
 #include "VoltageGraph.h"
@@ -32,7 +40,10 @@
 
 #include <QDialog>
 
+#include <array>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 class QCheckBox;
 class QFrame;
@@ -104,6 +115,7 @@ public:
     QPushButton* key_DelPl;
     QPushButton* Button1;
     QToolButton* Key_DataEdit;
+    QPushButton* key_Protocol;        // today's adjustment protocol of this instrument
     // Service groups.
     QGroupBox* GroupBoxAdc;
     QPlainTextEdit* memo_Adc;
@@ -156,6 +168,7 @@ public slots:
     void AllReadClick();
     void SpeedButton1Click();
     void SpeedButton2Click();
+    void key_ProtocolClick();
     void PortReceiveData(QObject* Sender, void* Buffer, std::uint16_t BufferLength);
     void TimerIOTimer();
 
@@ -173,7 +186,8 @@ private:
     void OpenPortIfFree();
     void ReleaseLine();
     void StartFullRead();
-    void StartTableWrite();
+    // `voltageDelta`: what write_Corr moved the points by (for the journal).
+    void StartTableWrite(int voltageDelta = 0);
     void StartObservation();
     void ListEnd();
     void ModeStep();
@@ -181,6 +195,7 @@ private:
     void GaveUp();
     void EndWriteCheck(const TWriteVerdict& verdict);
     void TellLink(const QString& text, bool alarm);
+    void RecordControlTest();
 
     void ShowResultsMemo();
     void ShowGridS();
@@ -202,6 +217,12 @@ private:
     // The table write in progress and the controls waiting for it.
     TWriteCheck writeCheck_;
     TInputHold* hold_ = nullptr;
+    // For the journal: the points the instrument held at the last read, the
+    // details of the write in progress, and the test record (words 64..66)
+    // a control test must differ from, while one is awaited.
+    std::optional<SensorPointTable> heldPoints_;
+    std::vector<std::string> writeDetails_;
+    std::optional<std::array<std::int32_t, 3>> awaitedControl_;
 };
 
 extern TDebNewF* DebNewF;

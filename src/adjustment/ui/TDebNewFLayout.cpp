@@ -313,6 +313,10 @@ QWidget* TDebNewF::BuildPointPart()
     Key_DataEdit = MakeSpeedButton(part, "Key_DataEdit", QStringLiteral("Ввод"), QStringLiteral("Пересчет  данных "));
     Key_DataEdit->setMinimumWidth(120);
     box->addWidget(Key_DataEdit);
+    // Below the points' buttons, where the layout had room to spare.
+    box->addSpacing(12);
+    key_Protocol = MakeButton(part, "key_Protocol", QStringLiteral("Протокол регулировки"));
+    box->addWidget(key_Protocol);
     box->addStretch();
     return part;
 }

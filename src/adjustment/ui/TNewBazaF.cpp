@@ -3,6 +3,7 @@
 #include "CheckState.h"
 #include "InputHold.h"
 #include "InstrumentPort.h"
+#include "ServiceRecord.h"
 #include "Settings.h"
 #include "TCommEr.h"
 #include "TFormErrF.h"
@@ -73,6 +74,9 @@ TNewBazaF::TNewBazaF(QWidget* parent) : QDialog(parent), Base(ReadingFlag)
         ShowUnconfirmedWrite(closing_ ? parentWidget() : this, Q(text));
     };
     Base.Hooks.WriteOver = [this] { hold_->Hold(false); };
+    Base.Exchange.Hooks.Journal = [this](const TServiceEntry& entry) {
+        RecordServiceEntry(closing_ ? parentWidget() : this, entry);
+    };
     // Given up: the line is free again, and "Прием" opens it anew.
     Base.Hooks.LineLost = [this] { ReleaseLine(); };
 

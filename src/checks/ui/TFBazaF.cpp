@@ -3,6 +3,7 @@
 #include "CheckState.h"
 #include "InputHold.h"
 #include "InstrumentPort.h"
+#include "ServiceRecord.h"
 #include "Settings.h"
 #include "TCommEr.h"
 #include "TFormErrF.h"
@@ -51,6 +52,7 @@ TFBazaF::TFBazaF(QWidget* parent) : QDialog(parent), Table(ReadingFlag)
     Table.Hooks.ExchangeOver = [this] { ReleaseLine(); };
     Table.Hooks.Unconfirmed = [this](const std::string& text) { ShowUnconfirmedWrite(this, Q(text)); };
     Table.Hooks.WriteOver = [this] { hold_->Hold(false); };
+    Table.Exchange.Hooks.Journal = [this](const TServiceEntry& entry) { RecordServiceEntry(this, entry); };
     // While the write and its read-back run, nothing starts another write
     // or closes the window.
     hold_->AlsoHold({Key__Exit, Key_DataEdit, key_DelMi, key_DelPl});
