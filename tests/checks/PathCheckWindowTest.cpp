@@ -1,5 +1,6 @@
 // The measuring path check and the blow path check against the simulated
 // instrument on a real pseudo-terminal, headless, driven by mouse and keys.
+#include "ServiceJournal.h"
 #include "TADCF.h"
 #include "TBLOW_F.h"
 
@@ -370,6 +371,7 @@ private slots:
     // what the instrument holds.
     void aWordTheInstrumentDoesNotKeepIsTold()
     {
+        SetJournalClock([] { return TJournalClock{"09.12.2026", "10:20:00"}; });
         TADCF* w = Adc();
         w->Check.Engine.Hooks.ListEnd = [this, w, end = w->Check.Engine.Hooks.ListEnd] {
             if (CommandList[0][0] == 0x45)
@@ -401,12 +403,24 @@ private slots:
                                              "Проверьте связь с прибором и запишите снова.")
                                   .arg(zero));
         QCOMPARE(bench_->Register(2, 25), supply);
+        // The service journal keeps the write, not confirmed, with what it
+        // changed and the two points it was computed from.
+        const auto journal = ReadServiceJournal();
+        QVERIFY(!journal.empty());
+        QCOMPARE(QString::fromStdString(ServiceLine(journal.back())),
+                 QStringLiteral("09.12.2026;10:20:00;0;0;калибровка тракта;не подтверждена;"
+                                "смещение нуля 140 -> %1;питание 5000 -> %2;U1 %3 4000 мВ;U2 %4 600 мВ")
+                     .arg(zero)
+                     .arg(supply)
+                     .arg(CalibrationPoints.U1Adc)
+                     .arg(CalibrationPoints.U2Adc));
         for (QWidget* c : std::initializer_list<QWidget*>{w->key_wrCalibr, w->Key_UW, w->Key_UU, w->Key__Exit})
             QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
         QTest::keyClick(box, Qt::Key_Return);
         QTRY_VERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         QVERIFY(w->close());
         QVERIFY(!PortOpenFlag);
+        SetJournalClock({});
     }
 
     // Coming back from another program restarts nothing: the voltage typed

@@ -2,8 +2,10 @@
 
 #include "InputHold.h"
 #include "InstrumentPort.h"
+#include "Registers.h"
 #include "Settings.h"
 #include "TCommEr.h"
+#include "ServiceRecord.h"
 #include "UiKit.h"
 
 #include <QCheckBox>
@@ -148,6 +150,7 @@ void TPathCheckWindow::ReleaseLine()
 void TPathCheckWindow::WriteEnded(const TWriteVerdict& verdict)
 {
     hold_->Hold(false);
+    RecordServiceEntry(this, ServiceEntryNow(Check.Kind.WriteWhat, verdict.Confirmed, journalDetails_));
     if (!verdict.Confirmed)
         ShowUnconfirmedWrite(this, Q(UnconfirmedText(verdict, Check.Kind.WriteWhat)));
 }
@@ -206,11 +209,20 @@ void TPathCheckWindow::key_rdCalibrClick()
 
 void TPathCheckWindow::key_wrCalibrClick()
 {
+    // As found: the words as the instrument last gave them.
+    const int zeroBefore = Data_Sen[Reg2::ZeroOffset];
+    const int supplyBefore = Data_Sen[Reg2::Supply];
+    const int deltaBefore = Data_Sen[Reg2::BlowDelta];
     std::string message;
     if (!Check.PrepareWrite(message)) {
         Tell(Q(message));
         return;
     }
+    const TCalibrationPoints& p = CalibrationPoints;
+    journalDetails_ = Check.Kind.WritesCalibration
+        ? PathCalibrationDetails(zeroBefore, supplyBefore, Data_Sen[Reg2::ZeroOffset], Data_Sen[Reg2::Supply],
+                                 {p.U1Adc, p.RealU1}, {p.U2Adc, p.RealU2})
+        : ValueDetails(deltaBefore, Data_Sen[Reg2::BlowDelta]);
     OpenPortIfFree();
     hold_->Hold(true);
     Check.StartWriting();

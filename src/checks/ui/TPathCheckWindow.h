@@ -28,6 +28,9 @@
 
 #include <QDialog>
 
+#include <string>
+#include <vector>
+
 #include <cstdint>
 
 class QCheckBox;
@@ -120,6 +123,9 @@ private:
     void OpenPortIfFree();
     void ReleaseLine();
     void WriteEnded(const TWriteVerdict& verdict);
+
+    // What the write in progress changes, for its line in the service journal.
+    std::vector<std::string> journalDetails_;
     void ShowView(unsigned parts);
 
     TActivationWatch activation_;
