@@ -79,12 +79,19 @@ void MakeSureOfGroup()
         LoadSensorGroup(SensorNumber);
 }
 
+void PackRecordWithItsNote()
+{
+    SensorNote = RecordNote(SensorGroup[static_cast<std::size_t>(SensorSlot)]);
+    PackSensorRecord();
+    SensorNote = RecordNote(SensorGroup[static_cast<std::size_t>(SensorSlot)]);
+}
+
 void CommitPoints()
 {
     DeriveSensorTable(SensorPoints, Data_Sen);
     CompleteSensorTable();
     MakeSureOfGroup();
-    PackSensorRecord();
+    PackRecordWithItsNote();
 }
 
 SensorPointTable ShiftedPoints(const SensorPointTable& points, int step)

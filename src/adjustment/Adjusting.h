@@ -65,6 +65,11 @@ bool TakeValidatedPoints(const SensorPointTable& grid);
 // current sensor's place.
 void MakeSureOfGroup();
 
+// PackSensorRecord with the record's own note: the adjustment window
+// changes a sensor's points, never its note (SensorNote may hold another
+// sensor's). SensorNote is the record's note afterwards.
+void PackRecordWithItsNote();
+
 // Commit: derive Data_Sen from SensorPoints, complete its fixed words, make
 // sure of the group and pack the record (the file is not saved).
 void CommitPoints();

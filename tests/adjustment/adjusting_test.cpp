@@ -106,6 +106,15 @@ TEST_F(Adjusting, CommitDerivesCompletesAndPacksIntoTheCurrentSensorsRecord)
     EXPECT_EQ(SensorGroupNo, 12);
     EXPECT_EQ(SensorSlot, 34);
     EXPECT_EQ(RecordPoints(SensorGroup[34]), Typical);
+
+    // The record keeps its own note, whatever note another window left.
+    SensorNote = "KV: 1207-XX ";
+    PackSensorRecord();
+    SensorNote = "KV: 9999-XX ";
+    SensorPoints[0] += 10;
+    CommitPoints();
+    EXPECT_EQ(RecordNote(SensorGroup[34]).substr(0, 12), "KV: 1207-XX ");
+    EXPECT_EQ(RecordPoints(SensorGroup[34])[0], Typical[0] + 10);
 }
 
 TEST_F(Adjusting, PointEdits)

@@ -495,7 +495,7 @@ void TDebNewF::Key_DataEditClick()
         return;
     DeriveSensorTable(SensorPoints, Data_Sen);
     MakeSureOfGroup();
-    PackSensorRecord();
+    PackRecordWithItsNote();
     SaveSensorGroup(SensorNumber);
     ShowGridS();
     StartTableWrite();
