@@ -69,21 +69,6 @@ std::vector<std::string> TableWriteFrames(const std::array<int, DataSenSize>& wo
     return f;
 }
 
-// Opens the cell's editor and types into it, without Enter: the editor
-// stays open, the typed text not yet in the cell.
-void TypeWithoutEnter(QTableWidget* grid, int row, const QString& text)
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QPoint at = grid->visualRect(grid->model()->index(row, 1)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-    QTest::keyClick(grid, Qt::Key_F2);
-    const auto editors = grid->viewport()->findChildren<QLineEdit*>();
-    QCOMPARE(editors.size(), 1);
-    editors.front()->selectAll();
-    QTest::keyClicks(editors.front(), text);
-    QVERIFY(grid->item(row, 1)->text() != text);
-}
-
 QMessageBox* UnconfirmedBox(QWidget* owner)
 {
     auto* box = owner->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed"));

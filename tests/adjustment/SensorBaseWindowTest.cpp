@@ -73,18 +73,6 @@ QString Shown(QTableWidget* grid, int row)
     return Cell(grid, row);
 }
 
-// Types into a cell and leaves its editor open: no Enter, no Tab.
-void TypeWithoutEnter(QTableWidget* grid, int row, const QString& text)
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QPoint at = grid->visualRect(grid->model()->index(row, 1)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-    QTest::keyClick(grid, Qt::Key_F2);
-    const auto editors = grid->viewport()->findChildren<QLineEdit*>();
-    QCOMPARE(editors.size(), 1);
-    editors.front()->selectAll();
-    QTest::keyClicks(editors.front(), text);
-}
 
 // Group 5 (sensors 500..599) with records of the given points and notes.
 void PutGroup5(const std::vector<std::tuple<int, SensorPointTable, QString>>& records)

@@ -61,18 +61,6 @@ QString Shown(QTableWidget* grid, int row)
     return grid->item(row, 1)->text();
 }
 
-// Types into a cell and leaves its editor open: no Enter, no Tab.
-void TypeWithoutEnter(QTableWidget* grid, int row, const QString& text)
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QPoint at = grid->visualRect(grid->model()->index(row, 1)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-    QTest::keyClick(grid, Qt::Key_F2);
-    const auto editors = grid->viewport()->findChildren<QLineEdit*>();
-    QCOMPARE(editors.size(), 1);
-    editors.front()->selectAll();
-    QTest::keyClicks(editors.front(), text);
-}
 
 void ClickRow(QTableWidget* grid, int row)
 {

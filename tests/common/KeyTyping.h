@@ -38,3 +38,18 @@ inline void TypeIntoCell(QTableWidget* grid, int row, int column, const QString&
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(grid->item(row, column)->text(), text); // the editor commits on its next turn
 }
+
+// Types into a cell of column 1 and leaves its editor open: no Enter, no
+// Tab, so the typed text is not yet in the cell.
+inline void TypeWithoutEnter(QTableWidget* grid, int row, const QString& text)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QPoint at = grid->visualRect(grid->model()->index(row, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    QTest::keyClick(grid, Qt::Key_F2);
+    const auto editors = grid->viewport()->findChildren<QLineEdit*>();
+    QCOMPARE(editors.size(), 1);
+    editors.front()->selectAll();
+    TypeKeys(editors.front(), text);
+    QVERIFY(grid->item(row, 1)->text() != text);
+}
