@@ -48,17 +48,14 @@ TSensorBase::TSensorBase(const bool& readingFlag) : Exchange(readingFlag)
         Show(BaseNumbers);
     };
     Exchange.Hooks.WriteChecked = [this](const TWriteVerdict& verdict, const std::string& what) {
-        // A write cut short by silence says so itself.
-        cutTold_ = verdict.Cut == WriteCut::NoReply;
         if (!verdict.Confirmed && Hooks.Unconfirmed)
             Hooks.Unconfirmed(UnconfirmedText(verdict, what));
         if (Hooks.WriteOver)
             Hooks.WriteOver();
     };
-    Exchange.Hooks.GaveUp = [this](bool) {
-        if (!cutTold_)
+    Exchange.Hooks.GaveUp = [this](bool, bool writeCut) {
+        if (!writeCut) // a write cut short by silence has said so itself
             Tell(kNoAnswerText);
-        cutTold_ = false;
         if (Hooks.LineLost)
             Hooks.LineLost();
     };

@@ -133,6 +133,5 @@ private:
     bool Acceptable(const SensorPointTable& points);
     void ShowSensorNumber();
 
-    bool cutTold_ = false;   // the last write's message told the silence
     std::vector<std::string> transferDetails_;   // journal details of "База => Прибор"
 };

@@ -145,12 +145,14 @@ void TSensorExchange::WriteOver(const TWriteVerdict& verdict)
         Hooks.WriteChecked(verdict, writeName_);
 }
 
-void TSensorExchange::CutWrite(WriteCut why)
+bool TSensorExchange::CutWrite(WriteCut why)
 {
     writeList_ = false;
-    if (check_.Active())
+    const bool cut = check_.Active();
+    if (cut)
         WriteOver(check_.Abort(why));
     readingBack_ = false;
+    return cut;
 }
 
 void TSensorExchange::ListEnd()
@@ -198,9 +200,9 @@ void TSensorExchange::Tick()
                 SetTimer(false);
                 ExchangeState = ExchangeIdle;
                 busy_ = false;
-                CutWrite(WriteCut::NoReply);
+                const bool cut = CutWrite(WriteCut::NoReply);
                 if (Hooks.GaveUp)
-                    Hooks.GaveUp(false);
+                    Hooks.GaveUp(false, cut);
             }
             return;
         }
@@ -227,9 +229,9 @@ void TSensorExchange::Tick()
     }
     if (Engine.TickCounted() == TTickResult::GaveUp) {
         busy_ = polling_ = false;
-        CutWrite(WriteCut::NoReply);
+        const bool cut = CutWrite(WriteCut::NoReply);
         if (Hooks.GaveUp)
-            Hooks.GaveUp(true);
+            Hooks.GaveUp(true, cut);
     }
 }
 

@@ -74,8 +74,9 @@ public:
         // window may release the line.
         std::function<void()> Done;
         // No answer: the exchange was given up (portClosed: by the engine,
-        // as after 50 silent ticks of polling).
-        std::function<void(bool portClosed)> GaveUp;
+        // as after 50 silent ticks of polling; writeCut: a write was cut
+        // short by it, and its WriteChecked verdict has told the silence).
+        std::function<void(bool portClosed, bool writeCut)> GaveUp;
         // The command list held a bad item: the engine stopped and closed
         // the port.
         std::function<void()> BadItem;
@@ -113,7 +114,7 @@ private:
     void StartWrite(const std::vector<TCommandItem>& items, std::vector<TCommandItem> readBack, const char* what);
     void ListEnd();
     void WriteOver(const TWriteVerdict& verdict);
-    void CutWrite(WriteCut why);
+    bool CutWrite(WriteCut why);   // true when a write was running
     void ShowProgress();
     void SetTimer(bool on);
 

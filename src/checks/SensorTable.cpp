@@ -99,17 +99,14 @@ TSensorTable::TSensorTable(const bool& readingFlag) : Exchange(readingFlag)
             Hooks.ExchangeOver();
     };
     Exchange.Hooks.WriteChecked = [this](const TWriteVerdict& verdict, const std::string& what) {
-        // A write cut short by silence says so itself.
-        cutTold_ = verdict.Cut == WriteCut::NoReply;
         if (!verdict.Confirmed && Hooks.Unconfirmed)
             Hooks.Unconfirmed(UnconfirmedText(verdict, what));
         if (Hooks.WriteOver)
             Hooks.WriteOver();
     };
-    Exchange.Hooks.GaveUp = [this](bool) {
-        if (Hooks.Tell && !cutTold_)
+    Exchange.Hooks.GaveUp = [this](bool, bool writeCut) {
+        if (Hooks.Tell && !writeCut) // a write cut short by silence has said so itself
             Hooks.Tell(kNoAnswerText);
-        cutTold_ = false;
         if (Hooks.ExchangeOver)
             Hooks.ExchangeOver();
     };

@@ -138,5 +138,4 @@ private:
     bool Validate();
     void SelectShownRecord();
 
-    bool cutTold_ = false;   // the last write's message told the silence
 };

@@ -184,7 +184,7 @@ TEST_F(SensorBaseTest, WithTheReadingFlagTheReadListRepeatsAndSilenceEndsIt)
     EXPECT_EQ(line.portClosed, 0);
     bool gaveUp = false;
     bool portClosed = false;
-    base->Exchange.Hooks.GaveUp = [&](bool closed) {
+    base->Exchange.Hooks.GaveUp = [&](bool closed, bool) {
         gaveUp = true;
         portClosed = closed;
     };
