@@ -198,6 +198,14 @@ int TInstrument::AdcCount(double mV) const
     return static_cast<int>(std::clamp<long>(count, 0, 1023));
 }
 
+int TInstrument::MeasuredMv(double mV) const
+{
+    const double count = std::clamp((mV - trueZero_) * 1023.0 / (trueSupply_ - trueZero_), 0.0, 1023.0);
+    const double zero = Bank2Words[Reg2::ZeroOffset];
+    const double supply = Bank2Words[Reg2::Supply];
+    return Word(std::lround(zero + count * (supply - zero) / 1023.0));
+}
+
 int TInstrument::MillivoltsFromCount(int count) const
 {
     return MillivoltsFromCount(count, Bank2Words[Reg2::ZeroOffset], Bank2Words[Reg2::Supply]);
@@ -256,7 +264,7 @@ void TInstrument::StopTest(double nowMs)
     Update(nowMs);
     if (running_) {
         // The sensor recovers from wherever the abandoned test left it.
-        uMin_ = Bank1Words[Reg1::SensorVoltage];
+        uMin_ = SensorVoltage(nowMs);
         completedAt_ = nowMs;
     }
     running_ = false;
@@ -279,7 +287,7 @@ int TInstrument::Mode5Voltage() const
 
 void TInstrument::SetResult()
 {
-    const int hundredths = AlcoholAtVoltage(Stored(), uMin_);
+    const int hundredths = AlcoholAtVoltage(Stored(), MeasuredMv(uMin_));
     Bank1Words[Reg1::ResultAir] = AirFromBlood(hundredths);
     Bank1Words[Reg1::ResultTenths] = hundredths / 10;
     Bank1Words[Reg1::ResultHundredths] = hundredths;
@@ -293,7 +301,7 @@ void TInstrument::Complete(double atMs)
     running_ = false;
     Bank1Words[Reg1::Mode] = ModeTestCompleted;
     completedAt_ = atMs;
-    StoreResult(uMin_, hundredths);
+    StoreResult(MeasuredMv(uMin_), hundredths);
     Bank2Words[TestCountWord] = Word(Bank2Words[TestCountWord] + 1);
     if (hundredths >= 30)
         Bank2Words[TestsFrom03Word] = Word(Bank2Words[TestsFrom03Word] + 1);
@@ -365,8 +373,9 @@ void TInstrument::Update(double nowMs)
     AdvanceDrift(nowMs);
 
     const int v = SensorVoltage(nowMs);
+    trueMv_ = v;
     const int count = AdcCount(v);
-    Bank1Words[Reg1::SensorVoltage] = Word(v);
+    Bank1Words[Reg1::SensorVoltage] = MeasuredMv(v);
     Bank1Words[Reg1::Channel1Voltage] = MillivoltsFromCount(count);
     Bank1Words[Reg1::Channel1Adc] = count * 8;
     const bool blowing = running_ && Bank1Words[Reg1::Mode] == 3;
@@ -378,7 +387,7 @@ void TInstrument::Update(double nowMs)
         if (mode == 4)
             uMin_ = std::min(uMin_, v);
         // Current readings follow the voltage through the stored table.
-        const int now = AlcoholAtVoltage(Stored(), v);
+        const int now = AlcoholAtVoltage(Stored(), MeasuredMv(v));
         Bank1Words[Reg1::AirConcentration] = AirFromBlood(now);
         Bank1Words[Reg1::BloodTenths] = now / 10;
         Bank1Words[Reg1::BloodHundredths] = now;

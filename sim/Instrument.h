@@ -116,6 +116,9 @@ public:
     // until released or a test starts; std::nullopt releases it.
     void HoldChannel1(std::optional<int> mV);
     std::optional<int> HeldChannel1() const { return held_; }
+    // Channel 1's true voltage at the last read (register 0 is what the
+    // instrument measures of it).
+    int TrueChannel1Mv() const { return trueMv_; }
     // Channel 1 moves (TChannel1Drift) from `nowMs` on, its levels and
     // pauses drawn from `seed`; std::nullopt stops it where it is not held.
     // Holding channel 1 or starting a test stops it too. A jump that falls
@@ -146,6 +149,12 @@ public:
     int TrueVoltageAt(int hundredths) const;
     // The ADC count (0..1023) the true voltage `mV` gives.
     int AdcCount(double mV) const;
+    // The millivolts the instrument makes of a true voltage: its ADC's
+    // count (unrounded: the instrument averages its samples) converted with
+    // the stored words 13 and 25. Registers 0 and 5..7, the test's U_min and
+    // the alcohol come from this, so a wrong word 13 or 25 shows in them;
+    // when the truth is what bank 2 stores it is the true voltage itself.
+    int MeasuredMv(double mV) const;
     // The millivolts the instrument computes from a count with words 13, 25.
     int MillivoltsFromCount(int count) const;
     // The same with given words 13 and 25: the pure function a test checks
@@ -221,7 +230,8 @@ private:
     bool running_ = false;
     double modeStart_ = 0;      // when the current mode of a running test began
     double completedAt_ = -1;   // when the last test completed (recovery)
-    int uMin_ = 0;              // the running or last test's lowest voltage
+    int uMin_ = 0;              // the running or last test's lowest voltage (true)
+    int trueMv_ = 0;            // channel 1's true voltage at the last update
     int testsCompleted_ = 0;
     double operatingFrom_ = 0;  // start of the operating-time step under way
 };

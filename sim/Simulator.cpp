@@ -594,7 +594,7 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
             if (recordChannel1_ && frame.kind == TFrame::Read && frame.bank == Bank1
                 && (frame.address == Reg1::Channel1Voltage || frame.address == Reg1::Channel1Adc))
                 channel1_.push_back({NowMs(), frame.address, ((*reply)[3] << 8) | (*reply)[4],
-                                     instrument_.Bank1Words[Reg1::SensorVoltage],
+                                     instrument_.TrueChannel1Mv(),
                                      instrument_.Bank2Words[Reg2::ZeroOffset], instrument_.Bank2Words[Reg2::Supply],
                                      garble});
         }

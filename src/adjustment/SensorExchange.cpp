@@ -27,6 +27,8 @@ TSensorExchange::TSensorExchange(const bool& readingFlag) : readingFlag_(reading
 {
     Engine.Hooks.ReadStored = [this](int bank, int address, std::int32_t value) {
         silentTicks_ = 0;
+        if (writeList_ && writeName_ == TableWriteName)
+            kept_.Read(bank, address, value, check_);
         if (readingBack_)
             check_.Read(bank, address, value);
         if (ProgressRd < ProgressMax) {
@@ -120,13 +122,15 @@ void TSensorExchange::StartNumberWrite()
     journalDetails_ = NumberDetails(before, after);
     // The number read list reads 27, 31 and 28..30 back.
     StartWrite(NumberWriteList(), NumberReadList(), NumberWriteName);
+    check_.CountsUp(Reg2::Statistics05to09); // the operating time, a step every 12 minutes
 }
 
 void TSensorExchange::StartTableWrite(std::vector<std::string> journalDetails)
 {
     journalDetails_ = std::move(journalDetails);
-    // Words 0..24 read back, then the numbers as after any write: 37 items.
-    const std::vector<TCommandItem> items = TableWriteList();
+    // Words 11 and 13 read first and written as the instrument holds them;
+    // words 0..24 read back, then the numbers as after any write: 37 items.
+    const std::vector<TCommandItem> items = kept_.WriteList();
     TWriteCheck words;
     words.Begin(items);
     std::vector<TCommandItem> readBack = words.ReadBackItems();
@@ -138,9 +142,13 @@ void TSensorExchange::StartTableWrite(std::vector<std::string> journalDetails)
 void TSensorExchange::WriteOver(const TWriteVerdict& verdict)
 {
     readingBack_ = false;
+    std::vector<std::string> details = journalDetails_;
+    if (writeName_ == TableWriteName)
+        for (std::string& d : kept_.Details(verdict))
+            details.push_back(std::move(d));
     if (Hooks.Journal)
         Hooks.Journal(ServiceEntryNow(writeName_ == NumberWriteName ? JournalNumbers : JournalCharacteristic,
-                                      verdict.Confirmed, journalDetails_));
+                                      verdict.Confirmed, details));
     if (Hooks.WriteChecked)
         Hooks.WriteChecked(verdict, writeName_);
 }
@@ -195,7 +203,8 @@ void TSensorExchange::Tick()
 {
     if (!readingFlag_) {
         if (busy_) {
-            // Nothing is sent again; a list with no answer is given up.
+            // A list with no answer is given up; until then the outstanding
+            // frame goes out again, so a lost or broken reply costs a tick.
             if (++silentTicks_ > SilentLimit) {
                 SetTimer(false);
                 ExchangeState = ExchangeIdle;
@@ -203,7 +212,9 @@ void TSensorExchange::Tick()
                 const bool cut = CutWrite(WriteCut::NoReply);
                 if (Hooks.GaveUp)
                     Hooks.GaveUp(false, cut);
+                return;
             }
+            Engine.TickCounted();
             return;
         }
         SetTimer(false);

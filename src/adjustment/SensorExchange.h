@@ -17,11 +17,13 @@
 // ends with a verdict (Hooks.WriteChecked): confirmed, differing, or cut
 // short by a silent line or a stop. While the check windows' reading flag is
 // set the number read list repeats (three ticks after each completion) and
-// a silent bank-1 frame is sent again; after more than 50 silent ticks the
-// engine gives up and closes the port. With the flag clear nothing is sent
-// again, and a list that gets no answer for more than 50 ticks is given up
-// too, so that a window never waits for ever on a silent line.
+// after more than 50 silent ticks the engine gives up and closes the port.
+// With the flag clear a list that gets no answer for more than 50 ticks is
+// given up too, so that a window never waits for ever on a silent line.
+// Either way every tick sends the outstanding frame again (the service
+// windows' line, ServiceLink): a lost, broken or doubled reply costs a tick.
 // Everything runs on the main thread.
+#include "KeptWords.h"
 #include "ServiceJournal.h"
 #include "TExchangeEngine.h"
 #include "WriteCheck.h"
@@ -59,7 +61,7 @@ public:
     TSensorExchange(const TSensorExchange&) = delete;
     TSensorExchange& operator=(const TSensorExchange&) = delete;
 
-    TExchangeEngine Engine{SensorBasePolicy};
+    TExchangeEngine Engine{SensorLinkPolicy};
     int ProgressRd = 0;   // 0..5: read replies of the running list
     int ProgressWr = 0;   // 0..5: write frames sent after the first
 
@@ -93,8 +95,9 @@ public:
     void StartNumberRead();
     // Journaled with the numbers as last read (Bank2Image) and as written.
     void StartNumberWrite();
-    // The table write list of the adjustment window: Data_Sen 0..24;
-    // `journalDetails` go into its journal line.
+    // The characteristic: Data_Sen 0..24, words 11 and 13 as the instrument
+    // holds them (read first, TKeptWords); `journalDetails` go into its
+    // journal line, followed by the two kept words before and after.
     void StartTableWrite(std::vector<std::string> journalDetails = {});
 
     void Receive(const void* buffer, std::uint16_t length) { Engine.Receive(buffer, length); }
@@ -124,6 +127,7 @@ private:
     int silentTicks_ = 0;    // ticks since the last answer, with the reading flag clear
     bool starting_ = false;  // a list's first frame is being sent
     TWriteCheck check_;
+    TKeptWords kept_;
     bool writeList_ = false;                  // the outstanding list is a write list
     bool readingBack_ = false;                // the outstanding list reads a write back
     std::vector<TCommandItem> readBack_;      // the running write's read-back list

@@ -30,16 +30,15 @@
 #include <functional>
 #include <string>
 
-// The path checks' engine settings: replies taken one by one from the
-// received bytes, however they are chunked, and a list that moves on only
-// on the reply to its outstanding frame, so that a doubled or late reply
-// neither runs the list ahead nor ends a cycle before its channel-1 count
-// is in; each reply filed under its own address and bank; 100 ms ticks
-// that resend bank-1 frames (and a frame whose reply came garbled).
+// The path checks' engine settings: the service windows' line (replies
+// taken from whole bursts only, the outstanding frame sent again at every
+// tick), each reply filed under its own address and bank, 100 ms ticks. A
+// list moves on only on the reply to its outstanding frame, so a doubled or
+// late reply neither runs it ahead nor ends a cycle before its channel-1
+// count is in.
 inline constexpr TExchangePolicy PathCheckEnginePolicy = [] {
-    TExchangePolicy p = PathCheckPolicy;
+    TExchangePolicy p = ServiceLink(PathCheckPolicy);
     p.FileByReplyBank = true;
-    p.ReplyStream = true;
     return p;
 }();
 

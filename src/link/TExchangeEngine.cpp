@@ -15,6 +15,7 @@ void TExchangeEngine::SendItem(const TCommandItem& item)
 {
     std::copy_n(item.begin(), WriteFrameLength, FrameBuffer.begin());
     resendDue_ = false; // a new frame: nothing of it was dropped yet
+    ticksOut_ = 0;
     Send(FrameBuffer.data(), FrameLength(item[0]));
     if (Hooks.ItemSent)
         Hooks.ItemSent(item[0]);
@@ -52,11 +53,29 @@ void TExchangeEngine::StartFilledList(std::int32_t batchEnd, std::uint8_t receiv
         Hooks.SetTimer(true, Policy.TimerPeriodMs);
 }
 
+void TExchangeEngine::ArmList(std::span<const TCommandItem> items, std::int32_t batchEnd)
+{
+    FillCommandList(items);
+    CommandIndex = 0;
+    ReadCount = 0;
+    BatchEnd = batchEnd;
+    ReceiveCount = 0;
+    const TCommandItem& first = CommandList[0];
+    if (FrameLength(first[0]) == 0)
+        return;
+    std::copy_n(first.begin(), WriteFrameLength, FrameBuffer.begin());
+    resendDue_ = true; // the next tick sends it
+    ticksOut_ = 0;
+    ExchangeState = ExchangeAwaitingReply;
+    if (Hooks.SetTimer)
+        Hooks.SetTimer(true, Policy.TimerPeriodMs);
+}
+
 void TExchangeEngine::Receive(const void* buffer, std::uint16_t length)
 {
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-    if (Policy.ReplyStream) {
-        ReceiveStream(bytes, length);
+    if (Policy.ReplyBursts) {
+        ReceiveBurst(bytes, length);
         return;
     }
     for (std::uint16_t i = 0; i < length; ++i) {
@@ -105,16 +124,13 @@ void TExchangeEngine::NextItem()
     case LetterRead:
         SendItem(item);
         ExchangeState = ExchangeAwaitingReply;
-        if (!Policy.ReplyStream) { // a stream keeps the replies still coming in
-            std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
-            ReceiveCount = 0;
-        }
+        std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
+        ReceiveCount = 0;
         break;
     case LetterWrite:
         SendItem(item);
         ExchangeState = ExchangeAwaitingReply;
-        if (!Policy.ReplyStream)
-            ReceiveCount = 0;
+        ReceiveCount = 0;
         break;
     case LetterEnd:
         if (Hooks.ListEnd)
@@ -128,48 +144,52 @@ void TExchangeEngine::NextItem()
     }
 }
 
-void TExchangeEngine::ReceiveStream(const std::uint8_t* bytes, std::uint16_t length)
+void TExchangeEngine::ReceiveBurst(const std::uint8_t* bytes, std::uint16_t length)
 {
-    // One byte at a time: the count never passes a reply's length, so no
-    // chunk, however long, wraps the buffer.
-    for (std::uint16_t i = 0; i < length; ++i) {
-        if (ExchangeState == ExchangeIdle) {
-            ReceiveCount = 0; // the rest of the chunk is dropped too
-            return;
-        }
-        ReceiveBuffer[ReceiveCount++] = bytes[i];
-        if (ExchangeState != ExchangeAwaitingReply)
-            continue;
-        while (ReceiveCount >= ReplyLength) {
-            const std::uint8_t letter = ReceiveBuffer[0];
-            const std::uint8_t bank = ReceiveBuffer[1];
-            const bool begins = (letter == LetterRead || letter == LetterWrite) && (bank == Bank1 || bank == Bank2);
-            const int taken = begins ? ReplyLength : 1; // a stray byte is skipped alone
-            std::array<std::uint8_t, ReplyLength> reply{};
-            std::copy_n(ReceiveBuffer.begin(), ReplyLength, reply.begin());
-            std::copy(ReceiveBuffer.begin() + taken, ReceiveBuffer.begin() + ReceiveCount, ReceiveBuffer.begin());
-            ReceiveCount = static_cast<std::uint8_t>(ReceiveCount - taken);
-            if (begins)
-                TakeStreamReply(reply.data()); // may end or start a list
-            if (ExchangeState != ExchangeAwaitingReply)
-                break;
-        }
+    ReceiveCount = 0; // nothing is carried from one burst to the next
+    if (ExchangeState != ExchangeAwaitingReply)
+        return; // idle: dropped
+    bool whole = length > 0 && length % ReplyLength == 0;
+    for (std::uint16_t at = 0; whole && at < length; at += ReplyLength) {
+        const std::uint8_t letter = bytes[at];
+        const std::uint8_t bank = bytes[at + 1];
+        whole = (letter == LetterRead || letter == LetterWrite) && (bank == Bank1 || bank == Bank2);
     }
-}
-
-void TExchangeEngine::TakeStreamReply(const std::uint8_t* reply)
-{
-    const bool read = FrameBuffer[0] == LetterRead;
-    const bool answers = (FrameBuffer[0] == LetterRead || FrameBuffer[0] == LetterWrite) && reply[0] == FrameBuffer[0]
-        && reply[1] == FrameBuffer[1] && reply[2] == FrameBuffer[2];
-    if (!answers) {
-        // A duplicate or a late reply carries nothing the list has not got;
-        // a garbled one would be filed under a wrong word. Neither moves
-        // the list on, and the frame goes out again at the next tick.
+    if (!whole) {
+        // A byte lost or gained somewhere: no reply of it can be trusted,
+        // whichever five bytes would look like one.
         resendDue_ = true;
         return;
     }
-    if (read)
+    bool foreign = false;
+    for (std::uint16_t at = 0; at < length; at += ReplyLength) {
+        const std::uint8_t* reply = bytes + at;
+        if (Answers(reply)) {
+            // Anything after it in this burst came before the next frame
+            // went out, so it can answer none of the list's later frames.
+            TakeBurstReply(reply);
+            return;
+        }
+        foreign = foreign || !std::equal(reply, reply + 3, lastTaken_.begin());
+    }
+    // A duplicate or a late reply carries nothing the list has not got; a
+    // garbled one would be filed under a wrong word. Neither moves the list
+    // on, and only a reply that is not a copy of the last one taken has the
+    // frame sent again at the next tick.
+    if (foreign)
+        resendDue_ = true;
+}
+
+bool TExchangeEngine::Answers(const std::uint8_t* reply) const
+{
+    return (FrameBuffer[0] == LetterRead || FrameBuffer[0] == LetterWrite) && reply[0] == FrameBuffer[0]
+        && reply[1] == FrameBuffer[1] && reply[2] == FrameBuffer[2];
+}
+
+void TExchangeEngine::TakeBurstReply(const std::uint8_t* reply)
+{
+    std::copy_n(reply, lastTaken_.size(), lastTaken_.begin());
+    if (FrameBuffer[0] == LetterRead)
         StoreRead(reply);
     NextItem();
 }
@@ -221,16 +241,16 @@ TTickResult TExchangeEngine::TickCounted()
     // More than five bytes never make a reply in a window that wants exactly
     // five (a reply doubled in one chunk, or noise with it): the reply is
     // lost, so its frame is asked for again whatever its bank.
-    const bool drowned = !Policy.ReplyStream && !Policy.AcceptFiveOrMore && ReceiveCount > ReplyLength;
-    const bool resend = Policy.ResendEveryFrame || FrameBuffer[1] == Bank1 || resendDue_ || drowned;
+    const bool drowned = !Policy.ReplyBursts && !Policy.AcceptFiveOrMore && ReceiveCount > ReplyLength;
+    const bool overdue = Policy.ResendOverdue && ++ticksOut_ >= 2;
+    const bool bank1 = Policy.ResendBank1 && FrameBuffer[1] == Bank1;
+    const bool resend = Policy.ResendEveryFrame || bank1 || resendDue_ || drowned || overdue;
     resendDue_ = false;
     if (resend)
         ResendFrame();
     ExchangeState = ExchangeAwaitingReply;
-    if (!Policy.ReplyStream) {
-        std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
-        ReceiveCount = 0;
-    }
+    std::fill_n(ReceiveBuffer.begin(), ClearedOnRead, 0);
+    ReceiveCount = 0;
     return resend ? TTickResult::Resent : TTickResult::Reset;
 }
 

@@ -47,9 +47,12 @@ struct TExchangePolicy {
     // true: five or more bytes make a reply; bytes 0..4 are decoded.
     bool AcceptFiveOrMore = false;
     // true: every tick resends the outstanding frame. false: only a frame
-    // whose bank byte is 1 is resent; for other frames the tick only resets
-    // the receive buffer.
+    // whose bank byte is 1 is resent (with ResendBank1); for other frames
+    // the tick only resets the receive buffer.
     bool ResendEveryFrame = false;
+    // false: a bank-1 frame is not resent at every tick either, only as the
+    // other frames are (ResendOverdue, or a reply that came broken).
+    bool ResendBank1 = true;
     // true: a bank-2 read of an address below 32 also goes to Data_Sen.
     bool Bank2ToDataSen = true;
     // Receive count set when a list starts. 4 makes a first reply that
@@ -68,15 +71,26 @@ struct TExchangePolicy {
     // gets two replies) is filed under its own bank, not under the bank of
     // the frame now outstanding. A bank other than 1 or 2 files nothing.
     bool FileByReplyBank = false;
-    // true: the received bytes are a stream of five-byte replies, taken one
-    // by one as their fifth byte arrives, so that several replies in one
-    // chunk are each decoded and a reply split over chunks is taken once;
-    // bytes that cannot begin a reply (a letter ':' or 'E' followed by bank
-    // 1 or 2) are skipped. Only a reply to the outstanding frame (its
-    // letter, bank and address) is stored and moves the list on; any other
-    // (a duplicate, a late or a garbled one) is dropped. A tick keeps a
-    // reply that is half in. AcceptFiveOrMore is not used then.
-    bool ReplyStream = false;
+    // true: every chunk handed over is one burst of the line: the bytes that
+    // came with no pause longer than the port's read interval (the service
+    // windows use ServiceBurstGapMs, longer than any pause inside a reply).
+    // A burst is taken only when it is whole replies, five bytes each, each
+    // beginning with a letter (':' or 'E') and a bank (1 or 2); a burst that
+    // lost or gained a byte anywhere is dropped whole and the outstanding
+    // frame is sent again at the next tick. Of a whole burst at most one
+    // reply is taken: the first that answers the outstanding frame (its
+    // letter, bank and address); a copy of the reply taken last (a doubled
+    // reply, or the answer to a frame sent twice) is passed over, any other
+    // reply has the frame sent again at the next tick. Nothing is carried
+    // from one burst to the next, so no part of a broken reply ever joins
+    // the bytes of another. AcceptFiveOrMore and ReceiveCountAtStart are
+    // not used then.
+    bool ReplyBursts = false;
+    // true: a frame still unanswered a whole tick period after it went out
+    // (at the second tick since) is sent again, whatever its bank, and then
+    // at every tick until it is answered. A frame's reply normally comes
+    // well within a period, so only a lost one is asked for again.
+    bool ResendOverdue = false;
     // The exchange is given up when the idle tick counter exceeds this.
     int GiveUpAfterTicks = 50;
 };
@@ -89,10 +103,38 @@ inline constexpr TExchangePolicy OnlineTestPolicy{.TimerPeriodMs = 700,
                                                   .ReceiveCountAtStart = 4};
 inline constexpr TExchangePolicy AdjustmentPolicy{.TimerPeriodMs = 1000};  // observation list: count 4
 inline constexpr TExchangePolicy SensorBasePolicy{.TimerPeriodMs = 100};
+
 inline constexpr TExchangePolicy PathCheckPolicy{.TimerPeriodMs = 100,
                                                  .AcceptFiveOrMore = true,
                                                  .FileByReplyAddress = true};
 inline constexpr TExchangePolicy SensorTablePolicy{.TimerPeriodMs = 100};
+
+// The read interval of the service windows' ports, in ms: a pause this long
+// ends a burst. USB serial adapters hand a reply over in pieces up to about
+// 20 ms apart; an instrument sends a reply's five bytes without a pause.
+inline constexpr std::uint32_t ServiceBurstGapMs = 30;
+
+// A service window's policy on its line: replies taken from whole bursts
+// only; a frame whose reply came broken is sent again at the next tick, and
+// one that got no reply for a whole tick period too, whatever its bank (a
+// read can always be asked again, and a write again is the same write). So
+// one bad, lost or doubled reply costs a tick or two, and only a silent
+// instrument reaches the give-up.
+constexpr TExchangePolicy ServiceLink(TExchangePolicy p)
+{
+    p.ReplyBursts = true;
+    p.ResendOverdue = true;
+    return p;
+}
+
+// The sensor database and the sensor table on the service line: no frame of
+// theirs is sent again at every tick, bank 1 included; an unanswered one
+// after a whole period, as any.
+inline constexpr TExchangePolicy SensorLinkPolicy = [] {
+    TExchangePolicy p = ServiceLink(SensorBasePolicy);
+    p.ResendBank1 = false;
+    return p;
+}();
 
 // What the engine calls. Every member may be left empty.
 struct TExchangeHooks {
@@ -163,6 +205,10 @@ public:
     // An empty list (item 0 is the end item) sends nothing and stays idle.
     void StartFilledList(std::int32_t batchEnd);
     void StartFilledList(std::int32_t batchEnd, std::uint8_t receiveCountAtStart);
+    // Starting a list whose first frame waits for the next tick: as
+    // StartList, but item 0 only goes into FrameBuffer; the tick sends it.
+    // So a list that repeats itself runs once per timer period.
+    void ArmList(std::span<const TCommandItem> items, std::int32_t batchEnd);
 
     // A chunk of 1..2048 received bytes (the port's OnReceiveData). Appends
     // them at the 8-bit receive count; while idle drops them (count 0); when
@@ -170,8 +216,8 @@ public:
     // read reply (dropped when it answers another address and the window
     // files by the frame's address; else idle ticks 0, ReadValues, live values, Bank2Image,
     // Data_Sen, hooks) and sends the next item, or reaches the list end.
-    // A write reply is counted, not examined. With Policy.ReplyStream the
-    // chunk is taken as a stream of replies instead (see there).
+    // A write reply is counted, not examined. With Policy.ReplyBursts the
+    // chunk is taken as one burst of whole replies instead (see there).
     // A read reply dropped for naming another address has its frame sent
     // again by the next tick.
     void Receive(const void* buffer, std::uint16_t length);
@@ -206,10 +252,17 @@ private:
     void StoreRead(const std::uint8_t* reply);
     void SendItem(const TCommandItem& item);
     void NextItem();
-    void ReceiveStream(const std::uint8_t* bytes, std::uint16_t length);
-    void TakeStreamReply(const std::uint8_t* reply);
+    void ReceiveBurst(const std::uint8_t* bytes, std::uint16_t length);
+    bool Answers(const std::uint8_t* reply) const;
+    void TakeBurstReply(const std::uint8_t* reply);
 
     // A reply to the outstanding frame was dropped (it named another
-    // address): the next tick sends the frame again whatever its bank.
+    // address, or its burst was broken): the next tick sends the frame
+    // again whatever its bank.
     bool resendDue_ = false;
+    // Ticks since the outstanding frame went out (ResendOverdue).
+    int ticksOut_ = 0;
+    // Letter, bank and address of the reply taken last (ReplyBursts): a
+    // copy of it is no sign of trouble.
+    std::array<std::uint8_t, 3> lastTaken_{};
 };

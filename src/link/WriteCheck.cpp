@@ -4,11 +4,18 @@
 
 #include <algorithm>
 
+bool TWrittenWord::Kept() const
+{
+    if (!Read)
+        return false;
+    return *Read == Written || (CountsUp && *Read == ((Written + 1) & 0xFFFF));
+}
+
 std::vector<TWrittenWord> TWriteVerdict::Differing() const
 {
     std::vector<TWrittenWord> out;
     for (const TWrittenWord& w : Words)
-        if (!w.Read || *w.Read != w.Written)
+        if (!w.Kept())
             out.push_back(w);
     return out;
 }
@@ -38,6 +45,20 @@ void TWriteCheck::Read(int bank, int address, std::int32_t value)
     for (TWrittenWord& w : words_)
         if (w.Address == address)
             w.Read = value;
+}
+
+void TWriteCheck::Rewrite(int address, std::int32_t value)
+{
+    for (TWrittenWord& w : words_)
+        if (w.Address == address)
+            w.Written = value;
+}
+
+void TWriteCheck::CountsUp(int address)
+{
+    for (TWrittenWord& w : words_)
+        if (w.Address == address)
+            w.CountsUp = true;
 }
 
 TWriteVerdict TWriteCheck::Finish()

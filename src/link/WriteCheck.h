@@ -25,6 +25,9 @@ struct TWrittenWord {
     int Address = 0;
     std::int32_t Written = 0;              // the last value the list sent to it
     std::optional<std::int32_t> Read;      // what the read-back gave, if it came
+    bool CountsUp = false;                 // the instrument steps it by itself
+    // The read-back holds what was written (or, for a counting word, one more).
+    bool Kept() const;
 };
 
 // Why a write list ended before its words were read back.
@@ -51,6 +54,13 @@ public:
     // A read reply of the read-back: bank 2, `address`, `value`. Ignored
     // when no check runs or the word was not written.
     void Read(int bank, int address, std::int32_t value);
+    // The write of `address` goes out with `value` instead (it was fixed
+    // after the list was built, before that write was sent).
+    void Rewrite(int address, std::int32_t value);
+    // `address` is a word the instrument counts up by itself (its operating
+    // time): a read-back one above what was written confirms it too, the
+    // count having stepped between the write and the read.
+    void CountsUp(int address);
     // The read-back ended: the verdict, and the check is over.
     TWriteVerdict Finish();
     // The exchange ended early: an unconfirmed verdict, and the check is over.

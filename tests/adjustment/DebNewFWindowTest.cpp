@@ -12,6 +12,7 @@
 #include "SensorGroup.h"
 #include "SensorState.h"
 #include "ServiceBench.h"
+#include "ServiceJournal.h"
 #include "Settings.h"
 #include "Spoken.h"
 #include "TADCF.h"
@@ -38,8 +39,9 @@
 
 namespace {
 
-// Ticks shortened from a second; a pass of nine reads fits well inside.
-constexpr int kTickMs = 150;
+// Ticks shortened from a second; a pass of nine reads (each reply ends
+// after the 30 ms pause that closes a burst) fits well inside.
+constexpr int kTickMs = 600;
 
 std::vector<std::string> Slice(const std::vector<std::string>& v, std::size_t from, std::size_t count)
 {
@@ -58,10 +60,11 @@ std::vector<std::string> FullReadFrames()
     return f;
 }
 
-// The table write: words 0..24, then each of them read back.
+// The table write: words 11 and 13 read, words 0..24 written (11 and 13 as
+// read), then each of them read back.
 std::vector<std::string> TableWriteFrames(const std::array<int, DataSenSize>& words)
 {
-    std::vector<std::string> f;
+    std::vector<std::string> f = {ReadFrameText(2, 11), ReadFrameText(2, 13)};
     for (int a = 0; a <= 24; ++a)
         f.push_back(WriteFrameText(2, a, words[a]));
     for (int a = 0; a <= 24; ++a)
@@ -185,7 +188,7 @@ private slots:
         TDebNewF* w = Window();
         QVERIFY(PortOpenFlag);
         WaitLists(1);
-        QCOMPARE(Slice(bench_->Frames(), 0, 46), FullReadFrames());
+        QCOMPARE(Slice(Collapsed(bench_->Frames()), 0, 46), FullReadFrames());
         QVERIFY(!w->progresIO->isVisible());
         QVERIFY(!w->TimerIO->isActive());
         QCOMPARE(ExchangeState, ExchangeIdle);
@@ -231,10 +234,8 @@ private slots:
         std::vector<std::string> pass;
         for (int a = 0; a <= 8; ++a)
             pass.push_back(ReadFrameText(1, a));
-        // Each pass starts on a tick: its first read goes out twice.
-        std::vector<std::string> expected = {pass[0]};
-        expected.insert(expected.end(), pass.begin(), pass.end());
-        QCOMPARE(Slice(frames, before, 10), expected);
+        // Each pass starts on a tick, which sends its first read.
+        QCOMPARE(Slice(frames, before, 9), pass);
         QVERIFY(w->lab__mV->text().toInt() > 3000);
         QCOMPARE(w->lab__mV->text().size(), 4);
         QCOMPARE(w->History.Rows()[59], GraphRow(V0));
@@ -265,22 +266,86 @@ private slots:
         WaitLists(1);
         QCOMPARE(w->edit_test_Kav->text().toInt(), Stored(66));
         QCOMPARE(w->edit_test_mV->text().toInt(), Stored(64));
-        QCOMPARE(w->edit_del_mV->text(), QStringLiteral(" -150"));
+        // The sensor's 150 mV and what the uncalibrated path adds to them.
+        QCOMPARE(w->edit_del_mV->text(), QStringLiteral(" -171"));
 
         const auto before = Quiet().size();
         QTest::mouseClick(w->write_Corr, Qt::LeftButton);
         QCOMPARE(w->edit_del_mV->text(), QStringLiteral("0000"));
-        QCOMPARE(Cell(w->GridBaza, 0), QStringLiteral("  3850"));
+        QCOMPARE(Cell(w->GridBaza, 0), QStringLiteral("  3829"));
         WaitLists(1);
         const auto frames = Quiet();
-        QCOMPARE(Slice(frames, before, frames.size() - before), TableWriteFrames(Data_Sen));
-        QCOMPARE(Stored(0), 3850);
-        // A commit clears the zero offset, and the table write sends it.
-        QCOMPARE(Stored(13), 0);
+        QCOMPARE(Collapsed(Slice(frames, before, frames.size() - before)), TableWriteFrames(Data_Sen));
+        QCOMPARE(Stored(0), 3829);
+        // A commit clears the zero offset in the program's copy; the write
+        // sends the instrument's own.
+        QCOMPARE(Data_Sen[13], 140);
+        QCOMPARE(Stored(13), 140);
 
         bench_->StartTest();
         QTRY_COMPARE_WITH_TIMEOUT(bench_->TestsCompleted(), 2, 10000);
         QVERIFY2(std::abs(Stored(66) - 35) <= 1, std::to_string(Stored(66)).c_str());
+    }
+
+    // A day at the bench: the measuring path calibrated against a
+    // voltmeter, then the sensor adjusted against the gas, then a control
+    // test. The adjustment keeps the path's zero offset (word 13): the
+    // control test reads the gas, and the journal shows word 13 unchanged.
+    void aDayAtTheBenchKeepsThePathCalibration()
+    {
+        StartBench();
+        bench_->SetGas(35);
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+
+        QTest::mouseClick(w->AllRead, Qt::LeftButton);
+        QTRY_VERIFY(adc_->isActiveWindow());
+        QTest::mouseClick(adc_->key_HideMemo, Qt::LeftButton);
+        const auto hold = [&](int trueMv, QLabel* count, QLabel* mv, QCheckBox* box) {
+            bench_->SetTrueChannel1(trueMv);
+            QTRY_VERIFY_WITH_TIMEOUT(count->text().trimmed().toInt() == bench_->Register(1, 11) / 8
+                                         && mv->text().trimmed().toInt() == bench_->Register(1, 9),
+                                     10000);
+            QTest::mouseClick(box, Qt::LeftButton);
+        };
+        hold(4000, adc_->adc_U1, adc_->mV_U1, adc_->fiks_U1);
+        hold(600, adc_->adc_U2, adc_->mv_U2, adc_->fiks_U2);
+        TypeInto(adc_->real_U1, QStringLiteral("4000"));
+        TypeInto(adc_->real_U2, QStringLiteral("600"));
+        QTest::mouseClick(adc_->key_wrCalibr, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!adc_->Check.Writing(), 10000);
+        QVERIFY(!adc_->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
+        QCOMPARE(Stored(13), 114);
+        QCOMPARE(Stored(25), 5083);
+        bench_->With([](TInstrument& i) { i.HoldChannel1(std::nullopt); });
+        QTest::mouseClick(adc_->Key__Exit, Qt::LeftButton);
+        QApplication::setActiveWindow(w); // the desktop gives the focus back
+        WaitLists(1);
+
+        bench_->StartTest();
+        QTRY_COMPARE_WITH_TIMEOUT(bench_->TestsCompleted(), 1, 10000);
+        QTest::mouseClick(w->Key_Read, Qt::LeftButton);
+        WaitLists(1);
+        TypeInto(w->edit_real_Kav, QStringLiteral("35"));
+        QCOMPARE(w->edit_del_mV->text(), QStringLiteral(" -150")); // the sensor's own error alone
+        QTest::mouseClick(w->write_Corr, Qt::LeftButton);
+        WaitLists(1);
+        QVERIFY(!UnconfirmedBox(w));
+        QCOMPARE(Stored(13), 114);
+        QCOMPARE(Stored(25), 5083);
+
+        bench_->StartTest();
+        QTRY_COMPARE_WITH_TIMEOUT(bench_->TestsCompleted(), 2, 10000);
+        QCOMPARE(Stored(66), 35);
+        QCOMPARE(Stored(64), bench_->With([](TInstrument& i) { return i.TrueVoltageAt(35); }));
+        const std::vector<TServiceEntry> journal = ReadServiceJournal();
+        QVERIFY(journal.size() >= 2);
+        const TServiceEntry& adjustment = journal.back();
+        QCOMPARE(QString::fromStdString(adjustment.What), QStringLiteral("характеристика"));
+        QCOMPARE(QString::fromStdString(adjustment.Details.back()), QStringLiteral("слово 13 114 -> 114"));
+        QCOMPARE(QString::fromStdString(adjustment.Details[adjustment.Details.size() - 2]),
+                 QStringLiteral("слово 11 0 -> 0"));
     }
 
     void enteredPointsGoToTheGroupFileAndTheInstrument()
@@ -296,7 +361,7 @@ private slots:
         QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
         WaitLists(1);
         const auto frames = Quiet();
-        QCOMPARE(Slice(frames, before, frames.size() - before), TableWriteFrames(Data_Sen));
+        QCOMPARE(Collapsed(Slice(frames, before, frames.size() - before)), TableWriteFrames(Data_Sen));
         QCOMPARE(Stored(0), 3000);
         QCOMPARE(Stored(10), 2000);
         // Every word read back as written: told quietly, no warning.
@@ -376,7 +441,7 @@ private slots:
         Open();
         WaitLists(1);
         const auto frames = Quiet();
-        QCOMPARE(Slice(frames, 0, 50), TableWriteFrames(Data_Sen));
+        QCOMPARE(Slice(Collapsed(frames), 0, 52), TableWriteFrames(Data_Sen));
         QCOMPARE(Stored(0), 3900);
         QCOMPARE(Cell(Window()->GridBaza, 6), QStringLiteral("   400"));
     }
@@ -536,7 +601,7 @@ private slots:
         PortName = "COM3";
         QTest::mouseClick(w->Key_Read, Qt::LeftButton);
         WaitLists(1);
-        QCOMPARE(Slice(bench_->Frames(), 0, 46), FullReadFrames());
+        QCOMPARE(Slice(Collapsed(bench_->Frames()), 0, 46), FullReadFrames());
     }
 
     // A value typed into a cell is the value a tool button uses, Enter or

@@ -228,19 +228,22 @@ private slots:
 
         const auto before = Quiet().size();
         QTest::mouseClick(w->key_Baza_P, Qt::LeftButton);
-        const auto frames = FramesSince(Quiet(), before);
-        QCOMPARE(frames.size(), std::size_t(25 + 25 + 12));
+        const auto frames = Collapsed(FramesSince(Quiet(), before));
+        QCOMPARE(frames.size(), std::size_t(2 + 25 + 25 + 12));
         SensorTable derived{};
         SensorNumber = 512;
         DeriveSensorTable(Edited, derived);
+        // Words 11 and 13 read first and written as the instrument holds them.
+        QCOMPARE(frames[0], ReadFrameText(2, 11));
+        QCOMPARE(frames[1], ReadFrameText(2, 13));
         for (int a = 0; a <= 24; ++a) {
-            const int expected = a == 11 ? 0 : a == 13 ? 140 : derived[a]; // kept as the instrument had them
-            QCOMPARE(frames[static_cast<std::size_t>(a)], WriteFrameText(2, a, expected));
+            const int expected = a == 11 ? 0 : a == 13 ? 140 : derived[a];
+            QCOMPARE(frames[static_cast<std::size_t>(2 + a)], WriteFrameText(2, a, expected));
             QCOMPARE(bench_->Register(2, a), expected);
         }
         for (int a = 0; a <= 24; ++a) // read back
-            QCOMPARE(frames[static_cast<std::size_t>(25 + a)], ReadFrameText(2, a));
-        QCOMPARE(std::vector<std::string>(frames.begin() + 50, frames.end()), NumberReadFrames());
+            QCOMPARE(frames[static_cast<std::size_t>(27 + a)], ReadFrameText(2, a));
+        QCOMPARE(std::vector<std::string>(frames.begin() + 52, frames.end()), NumberReadFrames());
         QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         QCOMPARE(Cell(w->GridBazaP, 0), QStringLiteral("  3900"));
         QVERIFY(LastError.empty());
@@ -249,7 +252,7 @@ private slots:
                  QStringList({ServiceJournalHeadingLine,
                               QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;подтверждена;"
                                              "База => Прибор, сенсор 512;точки до 4000 3500 3000 2000 1800 1000 500;"
-                                             "точки после 3900 3400 2900 1900 1700 900 400")}));
+                                             "точки после 3900 3400 2900 1900 1700 900 400;слово 11 0 -> 0;слово 13 140 -> 140")}));
     }
 
     void numbersAndStatisticsAreWrittenAndReadBack()
@@ -322,14 +325,14 @@ private slots:
 
         QApplication::setActiveWindow(Deb()); // the window manager's part
         QTRY_VERIFY(Deb()->isActiveWindow());
-        const auto frames = FramesSince(Quiet(), before);
-        QVERIFY(frames.size() >= 25);
+        const auto frames = Collapsed(FramesSince(Quiet(), before));
+        QVERIFY(frames.size() >= 27);
         SensorTable derived{};
         SensorNumber = 512;
         DeriveSensorTable(Edited, derived);
         for (int a = 0; a <= 24; ++a) {
             const int expected = a == 11 ? 0 : a == 13 ? 140 : derived[a];
-            QCOMPARE(frames[static_cast<std::size_t>(a)], WriteFrameText(2, a, expected));
+            QCOMPARE(frames[static_cast<std::size_t>(2 + a)], WriteFrameText(2, a, expected));
         }
         QCOMPARE(bench_->Register(2, 0), 3900);
         QCOMPARE(Deb()->GridBaza->item(0, 1)->text(), QStringLiteral("  3900"));
@@ -340,7 +343,7 @@ private slots:
                               QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;подтверждена;газ 0.30;"
                                              "как найдено 0.61 1834 мВ;дельта 0 мВ;"
                                              "точки до 4000 3500 3000 2000 1800 1000 500;"
-                                             "точки после 3900 3400 2900 1900 1700 900 400")}));
+                                             "точки после 3900 3400 2900 1900 1700 900 400;слово 11 0 -> 0;слово 13 140 -> 140")}));
     }
 
     void anEmptyRecordIsNeverWrittenIntoTheInstrument()
@@ -403,7 +406,7 @@ private slots:
         QTest::mouseClick(t->flagWrite, Qt::LeftButton);
         const auto before = Quiet().size();
         QTest::mouseClick(t->Key_DataEdit, Qt::LeftButton);
-        QCOMPARE(FramesSince(Quiet(), before).size(), std::size_t(25 + 25 + 12));
+        QCOMPARE(Collapsed(FramesSince(Quiet(), before)).size(), std::size_t(2 + 25 + 25 + 12));
         QCOMPARE(bench_->Register(2, 0), 3900);
         QVERIFY(!PortOpenFlag);
 
@@ -451,7 +454,7 @@ private slots:
                                              "Прибор хранит не то, что в него записано.\n"
                                              "слово 5: записано 1900, прочитано 1234\n"
                                              "Проверьте связь с прибором и запишите снова."));
-        QCOMPARE(FramesSince(Quiet(), before).size(), std::size_t(25 + 25 + 12)); // the write ran whole
+        QCOMPARE(Collapsed(FramesSince(Quiet(), before)).size(), std::size_t(2 + 25 + 25 + 12)); // the write ran whole
         QVERIFY(w->isVisible());
         QVERIFY(w->Port->IsOpen());
         QVERIFY(w->Key_Exit->isEnabled());

@@ -59,6 +59,8 @@ private:
     {
         TInstrumentSetup setup;
         setup.TimeScale = 0.05;
+        setup.TrueZeroOffsetMv = 140; // the measuring path in calibration: the sensor alone is off
+        setup.TrueSupplyMv = 5000;
         bench_ = std::make_unique<TServiceBench>("", setup);
         window_ = std::make_unique<TDebNewF>();
         window_->Engine.Policy.TimerPeriodMs = kTickMs;
@@ -106,7 +108,7 @@ private:
         const QString written =
             QStringLiteral("09.12.2026;10:15:02;1207;512;характеристика;подтверждена;газ 0.30;как найдено 0.35 2430 мВ;"
                            "дельта -150 мВ;точки до 4000 3500 3000 2000 1800 1000 500;"
-                           "точки после 3850 3350 2850 1850 1650 850 350");
+                           "точки после 3850 3350 2850 1850 1650 850 350;слово 11 0 -> 0;слово 13 140 -> 140");
         QCOMPARE(ServiceJournalLines(), QStringList({kHeading, written}));
 
         // A read without a new test is no control test; the new test is.
@@ -171,7 +173,8 @@ private slots:
             QStringLiteral("1. 10:15:02  Характеристика: запись подтверждена"),
             QStringLiteral("    газ 0.30; как найдено 0.35 2430 мВ; дельта -150 мВ;"),
             QStringLiteral("    точки до 4000 3500 3000 2000 1800 1000 500;"),
-            QStringLiteral("    точки после 3850 3350 2850 1850 1650 850 350"),
+            QStringLiteral("    точки после 3850 3350 2850 1850 1650 850 350; слово 11 0 -> 0;"),
+            QStringLiteral("    слово 13 140 -> 140"),
             QStringLiteral("    Контрольный тест 10:16:40:"),
             QStringLiteral("    газ 0.30; как оставлено 0.30 2430 мВ; разница 0.00"),
             QString(),
@@ -224,7 +227,8 @@ private slots:
         QCOMPARE(lines[1], QStringLiteral("09.12.2026;10:15:02;1207;512;характеристика;не подтверждена;газ 0.30;"
                                           "как найдено 0.61 1834 мВ;дельта 0 мВ;"
                                           "точки до 4000 3500 3000 2000 1800 1000 500;"
-                                          "точки после 4100 3500 3000 2000 1800 1000 500"));
+                                          "точки после 4100 3500 3000 2000 1800 1000 500;"
+                                          "слово 11 0 -> 0;слово 13 140 -> 140"));
 
         bench_->With([](TInstrument& i) { i.ClearWeakWords(); });
         std::string before;

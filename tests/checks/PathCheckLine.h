@@ -1,9 +1,17 @@
 #pragma once
 // A path check on a line to a small instrument, step by step, with the
-// line's faults in the caller's hands: replies doubled, delivered in any
-// chunks, stray bytes between them, a garbled address byte, ticks at any
-// moment, and channel 1 moving. Used by the logic test (a seeded script)
-// and by the fuzz target (the fuzzer's script); no test framework here.
+// line's faults in the caller's hands: replies doubled, a byte lost, a stray
+// byte inside a reply, a garbled letter, bank or address, a reply broken by
+// a pause longer than any adapter makes, stray bytes between replies,
+// replies run together into one burst, ticks at any moment, and channel 1
+// moving. Used by the logic test (a seeded script) and by the fuzz target
+// (the fuzzer's script); no test framework here.
+//
+// The line hands the check bursts, as the serial component does: whole
+// transmissions of the instrument run together. A burst holds at most one
+// faulty transmission (a reply with a fault, or a stray byte): a burst that
+// lost one byte and gained another keeps its length, and no rule without a
+// checksum can tell it from a reply.
 //
 // The instrument's channel 1 stands at a 10-bit count n: register 11 is
 // 8 n and register 9 the millivolts of n for words 13 = 140 and 25 = 5000,
@@ -24,9 +32,22 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
+
+// How the instrument's next transmission goes wrong.
+enum class TLineFault {
+    None,
+    Doubled,          // the reply twice, in one transmission
+    GarbledLetter,    // byte 0 not a letter
+    GarbledBank,      // byte 1 not a bank
+    GarbledAddress,   // byte 2 with its top bit flipped: an address no list reads
+    LostByte,         // one byte of the reply never arrives
+    StrayInside,      // a stray byte among the reply's bytes
+    Broken,           // a pause longer than any adapter makes inside the reply
+};
 
 class TPathCheckLine {
 public:
@@ -63,6 +84,9 @@ public:
         h.ReadStored = [this, stored](int bank, int address, std::int32_t value) {
             stored(bank, address, value);
             read_.insert(bank * 256 + address);
+            const auto sent = sentValues_.find(bank * 256 + address);
+            if (sent == sentValues_.end() || sent->second.count(value) == 0)
+                ++ValuesNeverSent;
         };
         auto end = h.ListEnd;
         h.ListEnd = [this, end] {
@@ -93,8 +117,8 @@ public:
     // --- the instrument --------------------------------------------------
 
     // Answers the oldest frame not yet answered; false when there is none.
-    // A garbled reply names an address no list reads.
-    bool Answer(bool doubled = false, bool garbled = false)
+    // `at` places a lost or stray byte (taken modulo the reply's length).
+    bool Answer(TLineFault fault = TLineFault::None, std::size_t at = 0)
     {
         if (unanswered_.empty())
             return false;
@@ -115,10 +139,30 @@ public:
         } else {
             value = bank2_[address];
         }
-        const auto reply = MakeReply(letter, bank, garbled ? static_cast<std::uint8_t>(address | 0x80) : address,
-                                     value & 0xFFFF);
-        for (int i = 0; i < (doubled ? 2 : 1); ++i)
-            wire_.insert(wire_.end(), reply.begin(), reply.end());
+        if (letter == LetterRead)
+            sentValues_[bank * 256 + address].insert(value & 0xFFFF);
+        const auto clean = MakeReply(letter, bank, address, value & 0xFFFF);
+        Bytes reply(clean.begin(), clean.end());
+        switch (fault) {
+        case TLineFault::None: break;
+        case TLineFault::Doubled: reply.insert(reply.end(), clean.begin(), clean.end()); break;
+        case TLineFault::GarbledLetter: reply[0] = 0x3B; break;
+        case TLineFault::GarbledBank: reply[1] = 3; break;
+        case TLineFault::GarbledAddress: reply[2] = static_cast<std::uint8_t>(address | 0x80); break;
+        case TLineFault::LostByte: reply.erase(reply.begin() + static_cast<long>(at % reply.size())); break;
+        case TLineFault::StrayInside:
+            reply.insert(reply.begin() + static_cast<long>(1 + at % (reply.size() - 1)), 0x55);
+            break;
+        case TLineFault::Broken: {
+            const long cut = static_cast<long>(1 + at % (reply.size() - 1));
+            wire_.push_back({Bytes(reply.begin(), reply.begin() + cut), true});
+            reply.erase(reply.begin(), reply.begin() + cut);
+            break;
+        }
+        }
+        const bool faulty = fault != TLineFault::None && fault != TLineFault::Doubled
+            && fault != TLineFault::GarbledAddress; // a foreign address is a whole reply to no frame
+        wire_.push_back({reply, faulty});
         return true;
     }
 
@@ -135,30 +179,30 @@ public:
         return true;
     }
 
-    // A stray byte on the line, between replies. A letter would be the
-    // start of a reply no rule without a checksum can refuse: it becomes
-    // another byte.
-    void Noise(std::uint8_t b)
-    {
-        if (b == LetterRead || b == LetterWrite)
-            b = 0xFF;
-        wire_.push_back(b);
-    }
+    // A stray byte on the line, between replies.
+    void Noise(std::uint8_t b) { wire_.push_back({Bytes{b}, true}); }
 
     // --- the line --------------------------------------------------------
 
-    // Hands up to n waiting bytes to the check as one chunk.
+    // Hands the check one burst: up to n waiting transmissions run
+    // together, with at most one faulty among them.
     void Deliver(std::size_t n)
     {
-        Bytes chunk;
-        while (n-- > 0 && !wire_.empty()) {
-            chunk.push_back(wire_.front());
+        Bytes burst;
+        bool faulty = false;
+        while (n-- > 0 && !wire_.empty() && !(faulty && wire_.front().Faulty)) {
+            faulty = faulty || wire_.front().Faulty;
+            burst.insert(burst.end(), wire_.front().Data.begin(), wire_.front().Data.end());
             wire_.pop_front();
         }
-        if (!chunk.empty())
-            check_.Receive(chunk.data(), static_cast<std::uint16_t>(chunk.size()));
+        if (!burst.empty())
+            check_.Receive(burst.data(), static_cast<std::uint16_t>(burst.size()));
     }
-    void DeliverAll() { Deliver(wire_.size()); }
+    void DeliverAll()
+    {
+        while (!wire_.empty())
+            Deliver(wire_.size());
+    }
     // The window opens its port again (run, read, write after a give-up).
     void OpenPort() { portOpen_ = true; }
     void Tick()
@@ -193,6 +237,7 @@ public:
     int CyclesMispaired = 0;   // ... after which a row or a point mixed two moments
     int WritesEnded = 0;
     int WritesWronglyConfirmed = 0;   // confirmed though the instrument holds another word
+    int ValuesNeverSent = 0;   // stored values the instrument never sent for that register
     int PortClosed = 0;
     bool TimerOn = false;
     int WeakWord = -1;         // a bank-2 word that echoes a write but keeps its value
@@ -209,9 +254,15 @@ private:
         }
     }
 
+    struct TTransmission {
+        Bytes Data;
+        bool Faulty = false;
+    };
+
     TPathCheck& check_;
     std::deque<Bytes> unanswered_;
-    std::deque<std::uint8_t> wire_;
+    std::deque<TTransmission> wire_;
+    std::map<int, std::set<std::int32_t>> sentValues_;   // bank * 256 + address: every value it answered
     std::array<std::int32_t, 256> bank2_{};
     std::set<int> read_;
     std::int32_t n_ = 512;

@@ -218,8 +218,13 @@ TEST_F(SensorTableTest, ShiftingMovesThePointsWithoutSaving)
     EXPECT_EQ(RecordPoints(FileRecord(1202)), Accepted);
 }
 
+// Written right after the program started, nothing of the instrument read
+// yet: words 11 (sound off) and 13 (the path's zero offset) are read first
+// and written as the instrument holds them, never as the 0 the program has.
 TEST_F(SensorTableTest, WithFlagWriteTheTableIsWrittenAndTheNumbersReadBack)
 {
+    line.bank2[11] = 1;
+    line.bank2[13] = 114;
     Open(1234);
     table->View.GridBaza = PointTexts(Accepted);
     table->View.FlagWrite = true;
@@ -227,17 +232,21 @@ TEST_F(SensorTableTest, WithFlagWriteTheTableIsWrittenAndTheNumbersReadBack)
     EXPECT_TRUE(line.sent.empty()) << "the window first makes sure of the line";
     table->StartWriting();
     line.Answer();
-    ASSERT_EQ(line.sent.size(), 25u + 25u + 12u);
+    ASSERT_EQ(line.sent.size(), 2u + 25u + 25u + 12u);
     SensorTable derived{};
     SensorNumber = 1234;
     DeriveSensorTable(Accepted, derived);
+    EXPECT_EQ(line.sent[0], FakeLine::Read(2, 11));
+    EXPECT_EQ(line.sent[1], FakeLine::Read(2, 13));
     for (int a = 0; a <= 24; ++a)
-        EXPECT_EQ(line.sent[a], FakeLine::Write(a, Data_Sen[a])) << "word " << a;
+        EXPECT_EQ(line.sent[2 + a], FakeLine::Write(a, Data_Sen[a])) << "word " << a;
+    EXPECT_EQ(line.bank2[11], 1);
+    EXPECT_EQ(line.bank2[13], 114);
     EXPECT_EQ(line.bank2[0], 3000);
     EXPECT_EQ(line.bank2[14], derived[14]);
-    EXPECT_EQ(line.sent[25], FakeLine::Read(2, 0)) << "words 0..24 read back";
-    EXPECT_EQ(line.sent[50], FakeLine::Read(1, 0));
-    EXPECT_EQ(line.sent[61], FakeLine::Read(2, 30));
+    EXPECT_EQ(line.sent[27], FakeLine::Read(2, 0)) << "words 0..24 read back";
+    EXPECT_EQ(line.sent[52], FakeLine::Read(1, 0));
+    EXPECT_EQ(line.sent[63], FakeLine::Read(2, 30));
     EXPECT_EQ(over, 1) << "the line is free again";
     EXPECT_EQ(SensorNumber, 1234);
     LoadSettings();

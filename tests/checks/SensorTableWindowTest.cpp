@@ -232,14 +232,16 @@ private slots:
         SensorTable derived{};
         SensorNumber = 1239;
         DeriveSensorTable(Edited, derived);
-        const auto frames = Quiet();
-        QCOMPARE(frames.size(), std::size_t(25 + 25 + 12));
+        const auto frames = Collapsed(Quiet());
+        QCOMPARE(frames.size(), std::size_t(2 + 25 + 25 + 12));
+        QCOMPARE(frames[0], ReadFrameText(2, 11)); // the words no table sets, read first
+        QCOMPARE(frames[1], ReadFrameText(2, 13));
         for (int a = 0; a <= 24; ++a) {
-            QCOMPARE(frames[static_cast<std::size_t>(a)], WriteFrameText(2, a, Data_Sen[a]));
-            QCOMPARE(frames[static_cast<std::size_t>(25 + a)], ReadFrameText(2, a)); // read back
+            QCOMPARE(frames[static_cast<std::size_t>(2 + a)], WriteFrameText(2, a, Data_Sen[a]));
+            QCOMPARE(frames[static_cast<std::size_t>(27 + a)], ReadFrameText(2, a)); // read back
         }
-        QCOMPARE(frames[50], ReadFrameText(1, 0));
-        QCOMPARE(frames[61], ReadFrameText(2, 30));
+        QCOMPARE(frames[52], ReadFrameText(1, 0));
+        QCOMPARE(frames[63], ReadFrameText(2, 30));
         QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         for (int a : {0, 5, 10, 12, 14, 23, 24})
             QCOMPARE(bench_->Register(2, a), derived[a]);
@@ -290,7 +292,7 @@ private slots:
                                              "Прибор хранит не то, что в него записано.\n"
                                              "слово 0: записано 4400, прочитано 4000\n"
                                              "Проверьте связь с прибором и запишите снова."));
-        QCOMPARE(Quiet().size(), std::size_t(25 + 25 + 12));
+        QCOMPARE(Collapsed(Quiet()).size(), std::size_t(2 + 25 + 25 + 12));
         QVERIFY(!PortOpenFlag);
         QVERIFY(w->Key__Exit->isEnabled());
         box->accept();
@@ -307,11 +309,11 @@ private slots:
                  QStringList({ServiceJournalHeadingLine,
                               QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;не подтверждена;"
                                              "из таблицы сенсоров, сенсор 1234;точки до неизвестны;"
-                                             "точки после 4400 4150 4140 4040 3940 3840 3740"),
+                                             "точки после 4400 4150 4140 4040 3940 3840 3740;слово 11 0 -> 0;слово 13 140 -> 140"),
                               QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;подтверждена;"
                                              "из таблицы сенсоров, сенсор 1234;"
                                              "точки до 4000 4150 4140 4040 3940 3840 3740;"
-                                             "точки после 4400 4150 4140 4040 3940 3840 3740")}));
+                                             "точки после 4400 4150 4140 4040 3940 3840 3740;слово 11 0 -> 0;слово 13 140 -> 140")}));
     }
 
     void aLineHeldByAnotherWindowIsToldAndNothingIsWritten()

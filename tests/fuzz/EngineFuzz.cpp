@@ -26,8 +26,9 @@
 
 namespace {
 
-const TExchangePolicy kPolicies[] = {OnlineTestPolicy, AdjustmentPolicy, SensorBasePolicy, PathCheckPolicy,
-                                     SensorTablePolicy};
+const TExchangePolicy kPolicies[] = {OnlineTestPolicy,           AdjustmentPolicy, SensorBasePolicy,
+                                     PathCheckPolicy,            SensorTablePolicy, ServiceLink(AdjustmentPolicy),
+                                     SensorLinkPolicy,           ServiceLink(PathCheckPolicy)};
 
 struct Shared {
     std::array<std::int32_t, ReadValuesSize> readValues;
@@ -174,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     BatchEnd = 7; // as every list start of the windows sets it
     Data_Sen.fill(-7);
     SensorPoints.fill(-9);
-    const TExchangePolicy& policy = kPolicies[in.Range(0, 4)];
+    const TExchangePolicy& policy = kPolicies[in.Range(0, static_cast<int>(std::size(kPolicies)) - 1)];
     Window w(policy);
     w.listEndAction = in.Range(0, 2);
     w.modeSwitch = in.Range(0, 2);

@@ -1,9 +1,12 @@
-// The path checks' reply stream: the measuring or the blow path check
+// The path checks on a faulty line: the measuring or the blow path check
 // polling and writing over a line the input runs (replies whole or twice,
-// any chunks of 1 to 2048 bytes, stray bytes between replies, a garbled
-// address byte, ticks at any moment so that frames go out twice and replies
-// come late, channel 1 moving, a word that does not keep a write, and the
-// operator's buttons).
+// a byte lost, a stray byte inside, a garbled letter, bank or address, a
+// reply broken by a long pause, replies run together into bursts of any
+// size, stray bytes between replies, ticks at any moment so that frames go
+// out twice and replies come late, channel 1 moving, a word that does not
+// keep a write, and the operator's buttons).
+//  - Every value stored is one the instrument sent for that register: no
+//    broken reply ever becomes a value.
 //  - Every read cycle that ends has a reply stored for each of its
 //    registers, and after it every row of the channel-1 table and both
 //    points pair a count and a voltage of one moment: no pair of two cycles.
@@ -56,12 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 0:
         case 1: {
             const std::uint8_t how = in.Byte();
-            line.Answer((how & 1) != 0, (how & 6) == 6);
+            const auto fault = (how & 0x80) != 0 ? static_cast<TLineFault>(how & 7) : TLineFault::None;
+            line.Answer(fault, static_cast<std::size_t>(how >> 3));
             break;
         }
         case 2:
         case 3:
-            line.Deliver(static_cast<std::size_t>(in.Flag() ? in.Range(1, 2048) : in.Range(1, 12)));
+            line.Deliver(static_cast<std::size_t>(in.Flag() ? in.Range(1, 2048) : in.Range(1, 3)));
             break;
         case 4:
             line.Move(in.Range(0, 1023));
@@ -98,6 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             break;
         }
+        FUZZ_CHECK(line.ValuesNeverSent == 0);
         FUZZ_CHECK(line.CyclesShort == 0);
         FUZZ_CHECK(line.CyclesMispaired == 0);
         FUZZ_CHECK(line.WritesWronglyConfirmed == 0);

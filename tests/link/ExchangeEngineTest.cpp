@@ -347,12 +347,10 @@ TEST_F(EngineTest, Bank1OnlyWindowsDoNotResendBank2Frames)
 // A full read of the characteristic (bank 2, words 0..31) by a window that
 // resends bank-1 frames only: one reply comes with its address byte
 // garbled and is dropped. The next tick sends that frame again, and the
-// list goes on, in every window's policy, the reply stream's included.
+// list goes on.
 TEST_F(EngineTest, AGarbledEchoInAFullReadIsAskedForAgainAtTheNextTick)
 {
-    TExchangePolicy stream = PathCheckPolicy;
-    stream.ReplyStream = true;
-    for (const TExchangePolicy& policy : {AdjustmentPolicy, SensorBasePolicy, SensorTablePolicy, stream}) {
+    for (const TExchangePolicy& policy : {AdjustmentPolicy, SensorBasePolicy, SensorTablePolicy}) {
         Use(policy);
         ResetExchangeGlobals();
         sent.clear();
@@ -491,3 +489,107 @@ TEST_F(EngineTest, AListWithoutEndItemEndsAfterItsLastItem)
 }
 
 } // namespace
+
+// The service windows' line: each chunk is one burst, and only a burst of
+// whole replies is taken. Every way a reply breaks on a line leaves the
+// value unstored and has the frame asked for again at the next tick, in
+// every service window's policy; a doubled reply costs nothing.
+TEST_F(EngineTest, ServiceBurstsNeverStoreABrokenReplyAndAskAgainAtTheNextTick)
+{
+    const auto reply = [](std::uint8_t letter, std::uint8_t bank, std::uint8_t address, int value) {
+        const auto r = MakeReply(letter, bank, address, value);
+        return Bytes(r.begin(), r.end());
+    };
+    const Bytes good = reply(LetterRead, Bank1, 11, 6400);   // 0x19 0x00
+    Bytes lost = good;
+    lost.pop_back();
+    Bytes stray = good;
+    stray.insert(stray.begin() + 3, 0x55);
+    Bytes strayAfter = good;
+    strayAfter.push_back(0x3A);
+    Bytes lostThenNext = lost;   // the broken part and the next reply in one burst
+    lostThenNext.insert(lostThenNext.end(), good.begin(), good.end());
+    const std::vector<std::pair<const char*, Bytes>> broken = {
+        {"a lost byte", lost},
+        {"a stray byte inside", stray},
+        {"a stray byte after", strayAfter},
+        {"a lost byte joined by the next reply", lostThenNext},
+        {"a garbled letter", reply(0x3B, Bank1, 11, 6400)},
+        {"a garbled bank", reply(LetterRead, 3, 11, 6400)},
+        {"a garbled address", reply(LetterRead, Bank1, 11 ^ 0x80, 6400)},
+        {"a wrong bank", reply(LetterRead, Bank2, 11, 6400)},
+        {"the first half", Bytes(good.begin(), good.begin() + 2)},
+        {"the second half", Bytes(good.begin() + 2, good.end())},
+    };
+    const TExchangePolicy policies[] = {ServiceLink(AdjustmentPolicy), SensorLinkPolicy, ServiceLink(PathCheckPolicy)};
+    for (const TExchangePolicy& policy : policies) {
+        for (const auto& [what, bytes] : broken) {
+            SCOPED_TRACE(what);
+            Use(policy);
+            ResetExchangeGlobals();
+            sent.clear();
+            listEnds = 0;
+            engine.StartList(std::vector<TCommandItem>{ReadItem(Bank2, 13), ReadItem(Bank1, 11), ReadItem(Bank2, 25)}, 7);
+            Feed(reply(LetterRead, Bank2, 13, 140));
+            ASSERT_EQ(sent.size(), 2u);
+            Feed(bytes);
+            EXPECT_EQ(Channel1Adc, 0) << "nothing of a broken burst is stored";
+            EXPECT_EQ(sent.size(), 2u);
+            EXPECT_EQ(engine.Tick(), TTickResult::Resent);
+            ASSERT_EQ(sent.size(), 3u);
+            EXPECT_EQ(sent.back(), (Bytes{0x3A, 1, 11, 0x80}));
+            Feed(good);
+            EXPECT_EQ(Channel1Adc, 6400);
+            Feed(reply(LetterRead, Bank2, 25, 5000));
+            EXPECT_EQ(listEnds, 1);
+            EXPECT_EQ(Data_Sen[25], 5000);
+        }
+
+        // A reply doubled in one burst, and its copy coming alone after the
+        // next frame went out: the first is taken, the copy passed over.
+        Use(policy);
+        ResetExchangeGlobals();
+        sent.clear();
+        listEnds = 0;
+        engine.StartList(std::vector<TCommandItem>{WriteItem(Bank2, 13, 114), ReadItem(Bank2, 13)}, 7);
+        Bytes twice = reply(LetterWrite, Bank2, 13, 114);
+        twice.insert(twice.end(), twice.begin(), twice.end());
+        Feed(twice);
+        ASSERT_EQ(sent.size(), 2u);
+        EXPECT_EQ(sent.back(), (Bytes{0x3A, 2, 13, 0x80}));
+        Feed(reply(LetterWrite, Bank2, 13, 114));
+        EXPECT_EQ(sent.size(), 2u);
+        Feed(reply(LetterRead, Bank2, 13, 114));
+        EXPECT_EQ(listEnds, 1);
+        EXPECT_EQ(Bank2Image[13], 114);
+
+        // A bank-2 frame that got no answer for a whole tick period goes
+        // out again, at the second tick after it was sent, then at every
+        // tick; a reply still on its way at the first tick is waited for.
+        engine.StartList(std::vector<TCommandItem>{ReadItem(Bank2, 25)}, 7);
+        const std::size_t out = sent.size();
+        EXPECT_EQ(engine.Tick(), TTickResult::Reset);
+        EXPECT_EQ(engine.Tick(), TTickResult::Resent);
+        EXPECT_EQ(engine.Tick(), TTickResult::Resent);
+        EXPECT_EQ(sent.size(), out + 2);
+        EXPECT_EQ(sent.back(), (Bytes{0x3A, 2, 25, 0x80}));
+    }
+}
+
+// A list armed for the tick sends nothing until the tick sends its first
+// frame: a repeating list runs once per timer period.
+TEST_F(EngineTest, AnArmedListStartsOnTheTick)
+{
+    Use(ServiceLink(AdjustmentPolicy));
+    engine.ArmList(ReadItems(Bank1, {0, 1}), 7);
+    EXPECT_TRUE(sent.empty());
+    EXPECT_EQ(ExchangeState, ExchangeAwaitingReply);
+    EXPECT_TRUE(timerOn);
+    EXPECT_EQ(engine.Tick(), TTickResult::Resent);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], (Bytes{0x3A, 1, 0, 0x80}));
+    Reply(LetterRead, Bank1, 0, 812);
+    Reply(LetterRead, Bank1, 1, 0);
+    EXPECT_EQ(V0, 812);
+    EXPECT_EQ(listEnds, 1);
+}

@@ -132,14 +132,31 @@ TEST(Instrument, ReadingsComeFromTheTrueVoltageThroughTheStoredCharacteristic)
     for (int gas = 0; gas <= 250; ++gas)
         EXPECT_EQ(TInstrument::AlcoholAtVoltage(good.TrueTable(), good.TrueVoltageAt(gas)), gas) << gas;
 
-    // A fresh bench's sensor reads 150 mV low, so it reports too much.
+    // A fresh bench's sensor reads 150 mV low, and its measuring path is out
+    // of calibration too (stored zero and supply 140 and 5000, true 114 and
+    // 5083): the instrument sees 2277 mV as 2256 and reports too much.
     TInstrument bench;
     EXPECT_EQ(bench.TrueVoltageAt(35), 2427 - 150);
     bench.SetAlcohol(35);
     double at = 0;
     RunTest(bench, at);
+    EXPECT_EQ(bench.Bank2Words[64], 2256); // U_min as the instrument measures it
+    EXPECT_EQ(bench.Bank1Words[Reg1::ResultHundredths], 41);
+    // The path calibrated, it measures the sensor's true voltage; the
+    // sensor's own error is left.
+    bench.Handle(Write(Bank2, Reg2::ZeroOffset, 114), at);
+    bench.Handle(Write(Bank2, Reg2::Supply, 5083), at);
+    bench.Handle(Switch(false), at);
+    RunTest(bench, at);
+    EXPECT_EQ(bench.Bank2Words[64], 2277);
     EXPECT_EQ(bench.Bank1Words[Reg1::ResultHundredths], 40);
-    EXPECT_EQ(bench.Bank2Words[64], 2277); // U_min is the sensor's true voltage
+    // A zero offset of 0 (what a commit puts into word 13) moves every
+    // reading: the same gas then reads as more again.
+    bench.Handle(Write(Bank2, Reg2::ZeroOffset, 0), at);
+    bench.Handle(Switch(false), at);
+    RunTest(bench, at);
+    EXPECT_EQ(bench.Bank2Words[64], 2213);
+    EXPECT_GT(bench.Bank1Words[Reg1::ResultHundredths], 40);
 }
 
 // The adjustment window's correction, done by hand: a test against a gas,
@@ -149,6 +166,8 @@ TEST(Instrument, ACharacteristicShiftedByMinus300IsWrongUntilCorrected)
     TInstrumentSetup setup;
     setup.Points = Shifted(FactoryPoints, -300);
     setup.TruePoints = FactoryPoints;
+    setup.TrueZeroOffsetMv = 140; // the measuring path as stored
+    setup.TrueSupplyMv = 5000;
     setup.TimeScale = 0.1;
     setup.Alcohol = 30;
     TInstrument inst(setup);
@@ -163,7 +182,10 @@ TEST(Instrument, ACharacteristicShiftedByMinus300IsWrongUntilCorrected)
     std::span<const int, SensorTableSize> stored(inst.Bank2Words.data(), SensorTableSize);
     const int delta = inst.Bank2Words[64] - VoltageAtAlcohol(stored, 30);
     EXPECT_EQ(delta, 300);
+    // Words 11 and 13 go back as the instrument holds them.
     SensorTable corrected{};
+    corrected[11] = inst.Bank2Words[11];
+    corrected[13] = inst.Bank2Words[13];
     DeriveSensorTable(Shifted(PointsFromSensorTable(stored), delta), std::span<int, SensorTableSize>(corrected));
     for (int a = 0; a <= 24; ++a)
         inst.Handle(Write(Bank2, static_cast<std::uint8_t>(a), corrected[a]), at);
@@ -182,7 +204,7 @@ TEST(Instrument, Register9IsTheTrueVoltageSeenThroughTheStoredZeroAndSupply)
     inst.HoldChannel1(600);
     EXPECT_EQ(Read(inst, Bank1, Reg1::Channel1Adc, 0), 800);   // count 100
     EXPECT_EQ(Read(inst, Bank1, Reg1::Channel1Voltage, 0), 615);
-    EXPECT_EQ(Read(inst, Bank1, Reg1::SensorVoltage, 0), 600);
+    EXPECT_EQ(Read(inst, Bank1, Reg1::SensorVoltage, 0), 615); // register 0 is measured the same way
     inst.HoldChannel1(4000);
     EXPECT_EQ(Read(inst, Bank1, Reg1::Channel1Adc, 1), 6400);  // count 800
     EXPECT_EQ(Read(inst, Bank1, Reg1::Channel1Voltage, 1), 3941);
@@ -206,6 +228,8 @@ TEST(Instrument, TestCycleBlowsStoresTheResultAndCountsIt)
 {
     TInstrumentSetup setup;
     setup.TruePoints = FactoryPoints;
+    setup.TrueZeroOffsetMv = 140; // the measuring path as stored
+    setup.TrueSupplyMv = 5000;
     setup.Alcohol = 80;
     TInstrument inst(setup);
     const int olderNewest[4] = {inst.Bank2Words[64], inst.Bank2Words[65], inst.Bank2Words[66], inst.Bank2Words[67]};
@@ -375,7 +399,7 @@ TEST(Instrument, Channel1MovesWithinItsBoundsRepeatsWithItsSeedAndNeverJumpsInsi
     // Holding channel 1, or a test, stops it.
     inst.HoldChannel1(600);
     EXPECT_FALSE(inst.Channel1Drift());
-    EXPECT_EQ(Read(inst, Bank1, 0, 5000), 600);
+    EXPECT_EQ(Read(inst, Bank1, 0, 5000), 615); // 600 mV as the uncalibrated path measures it
     EXPECT_THROW(inst.SetChannel1Drift(TChannel1Drift{700, 50, 200, 4800}, 1, 0), std::invalid_argument);
 }
 

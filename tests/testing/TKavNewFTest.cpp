@@ -82,10 +82,10 @@ private:
         TSimOptions options;
         options.LogPath = logPath_;
         options.Instrument.TimeScale = timeScale;
-        // The factory characteristic, and a sensor that matches it: a test
-        // reports the gas it was given.
+        // The factory characteristic, and a sensor and a measuring path that
+        // match what is stored: a test reports the gas it was given.
         options.Instrument.Points = FactoryPoints;
-        options.Instrument.TruePoints = FactoryPoints;
+        options.Instrument.Adjusted = true;
         sim_ = std::make_unique<TSimulator>(options);
         sim_->Start();
         sim_->MakeLink("COM3");

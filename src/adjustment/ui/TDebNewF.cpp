@@ -37,8 +37,8 @@ TDebNewF* DebNewF = nullptr;
 namespace {
 
 constexpr std::int32_t kBatchEnd = 7;
-constexpr std::uint8_t kObservationCount = 4;   // its first reply in one chunk goes undecoded
-constexpr int kReadIntervalMs = 1;
+// A pause this long ends a burst of the line: a reply comes in one.
+constexpr std::uint32_t kReadIntervalMs = ServiceBurstGapMs;
 constexpr int kOverlayHeight = 161;
 // Typed numbers are kept to a range the computations cannot overflow.
 constexpr int kTypedLimit = 1000000;
@@ -69,7 +69,7 @@ constexpr TParameterRow kParameterRows[15] = {
 
 } // namespace
 
-TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(AdjustmentPolicy)
+TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(ServiceLink(AdjustmentPolicy))
 {
     setObjectName(QStringLiteral("DebNewF"));
     setWindowTitle(QStringLiteral("Наладка"));
@@ -99,7 +99,11 @@ TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(AdjustmentPolicy)
             progresIO->setValue(std::min(CommandIndex, progresIO->maximum()));
     };
     Engine.Hooks.ReadStored = [this](int bank, int address, std::int32_t value) {
-        writeCheck_.Read(bank, address, value);
+        if (!writeCheck_.Active())
+            return;
+        keptWords_.Read(bank, address, value, writeCheck_);
+        if (CommandIndex >= readBackFrom_)
+            writeCheck_.Read(bank, address, value);
     };
 
     // A table write runs to the end of its read-back: nothing else may take
@@ -114,7 +118,7 @@ TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(AdjustmentPolicy)
     connect(Key__Exit, &QToolButton::clicked, this, Guarded(this, &TDebNewF::Key__ExitClick));
     connect(Key_Read, &QPushButton::clicked, this, Guarded(this, &TDebNewF::Key_ReadClick));
     connect(box_Nabl, &QCheckBox::clicked, this, Guarded(this, &TDebNewF::box_NablClick));
-    connect(box_Sound, &QCheckBox::clicked, this, Guarded(this, &TDebNewF::box_SoundClick));
+    connect(box_Sound, &QCheckBox::clicked, this, Guarded(this, &TDebNewF::SoundChosenByClick));
     connect(Key_DataEdit, &QToolButton::clicked, this, Guarded(this, &TDebNewF::Key_DataEditClick));
     connect(key_DelPl, &QPushButton::clicked, this, Guarded(this, &TDebNewF::key_DelPlClick));
     connect(key_DelMi, &QPushButton::clicked, this, Guarded(this, &TDebNewF::key_DelMiClick));
@@ -252,11 +256,17 @@ void TDebNewF::StartTableWrite(int voltageDelta)
     OpenPortIfFree(); // the line may have been given up since
     // The words written are read back in the same list: the write reply only
     // echoes the frame, the read tells what the instrument keeps.
-    std::vector<TCommandItem> list = TableWriteList();
+    // Words 11 and 13 are read first and go back as the instrument holds
+    // them (word 11 as the engineer chose with the sound box).
+    std::optional<std::int32_t> word11;
+    if (soundChosen_)
+        word11 = box_Sound->isChecked() ? 1 : 0;
+    std::vector<TCommandItem> list = keptWords_.WriteList(word11);
     writeCheck_.Begin(list);
     writeDetails_ = CharacteristicDetails(Typed(edit_real_Kav->text()), test_.Alcohol, test_.Voltage, voltageDelta,
                                           heldPoints_, SensorPoints);
     const std::vector<TCommandItem> readBack = writeCheck_.ReadBackItems();
+    readBackFrom_ = static_cast<int>(list.size());
     list.insert(list.end(), readBack.begin(), readBack.end());
     hold_->Hold(true);
     lab_Link->clear();
@@ -268,8 +278,9 @@ void TDebNewF::StartTableWrite(int voltageDelta)
 
 void TDebNewF::StartObservation()
 {
+    // Each pass begins on a tick: one pass per timer period.
     Engine.IdleTicks = 0;
-    Engine.StartList(ObservationList(), kBatchEnd, kObservationCount);
+    Engine.ArmList(ObservationList(), kBatchEnd);
 }
 
 void TDebNewF::PortReceiveData(QObject*, void* Buffer, std::uint16_t BufferLength)
@@ -306,7 +317,10 @@ void TDebNewF::EndWriteCheck(const TWriteVerdict& verdict)
     hold_->Hold(false);
     // Journaled first: a journal that cannot be written is told beside the
     // verdict, and holds nothing back.
-    RecordServiceEntry(this, ServiceEntryNow(JournalCharacteristic, verdict.Confirmed, writeDetails_));
+    std::vector<std::string> details = writeDetails_;
+    for (std::string& d : keptWords_.Details(verdict))
+        details.push_back(std::move(d));
+    RecordServiceEntry(this, ServiceEntryNow(JournalCharacteristic, verdict.Confirmed, details));
     const int newest = Reg2::ResultBase[0];
     awaitedControl_ = std::array<std::int32_t, 3>{Bank2Image[newest + Reg2::ResultUMin],
                                                   Bank2Image[newest + Reg2::ResultAir],
@@ -381,6 +395,8 @@ void TDebNewF::ListEnd()
     if (SetMainStatus)
         SetMainStatus(2, SensorStatusText(SensorNumber));
     SaveSettings();
+    // The box shows what the instrument holds now; no choice is pending.
+    soundChosen_ = false;
     const bool soundOff = Data_Sen[Reg2::Coefficient] == 1;
     if (box_Sound->isChecked() != soundOff) {
         box_Sound->setChecked(soundOff);
@@ -481,6 +497,13 @@ void TDebNewF::box_NablClick()
         return;
     OpenPortIfFree(); // the line may have been given up since
     StartObservation();
+}
+
+void TDebNewF::SoundChosenByClick()
+{
+    // The engineer's choice: the next write sends it as word 11.
+    soundChosen_ = true;
+    box_SoundClick();
 }
 
 void TDebNewF::box_SoundClick()

@@ -32,6 +32,7 @@
 //
 // Test hook: Engine.Policy.TimerPeriodMs may be shortened before activation.
 #include "Adjusting.h"
+#include "KeptWords.h"
 #include "ServiceJournal.h"
 #include "TExchangeEngine.h"
 #include "UiKit.h"
@@ -208,14 +209,21 @@ private:
     void CommitAndShow();
     void StepRealAlcohol(int step);
     void OpenService(QWidget* window);
+    void SoundChosenByClick();
 
     GraphPicture graph_;
     TGasValues test_;
     // The activation went to this window's message box or to the input
     // error window: coming back from it is not a new activation.
     TActivationWatch activation_;
-    // The table write in progress and the controls waiting for it.
+    // The table write in progress and the controls waiting for it; words 11
+    // and 13 are written as the instrument holds them (read first), word 11
+    // as the sound box shows it once the engineer clicked it since the
+    // instrument was last read.
     TWriteCheck writeCheck_;
+    TKeptWords keptWords_;
+    int readBackFrom_ = 0;   // the list's first read-back item
+    bool soundChosen_ = false;
     TInputHold* hold_ = nullptr;
     // For the journal: the points the instrument held at the last read, the
     // details of the write in progress, and the test record (words 64..66)

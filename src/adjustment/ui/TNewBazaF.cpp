@@ -26,7 +26,8 @@ TNewBazaF* NewBazaF = nullptr;
 
 namespace {
 
-constexpr std::uint32_t kReadIntervalMs = 1;
+// A pause this long ends a burst of the line: a reply comes in one.
+constexpr std::uint32_t kReadIntervalMs = ServiceBurstGapMs;
 
 // What the operator types goes into the view the logic reads (as long as
 // `window` is there).

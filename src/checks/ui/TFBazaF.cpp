@@ -24,7 +24,8 @@ TFBazaF* FBazaF = nullptr;
 
 namespace {
 
-constexpr std::uint32_t kReadIntervalMs = 1;
+// A pause this long ends a burst of the line: a reply comes in one.
+constexpr std::uint32_t kReadIntervalMs = ServiceBurstGapMs;
 
 } // namespace
 
@@ -44,7 +45,6 @@ TFBazaF::TFBazaF(QWidget* parent) : QDialog(parent), Table(ReadingFlag)
     connect(TimerIOB, &QTimer::timeout, this, &TFBazaF::TimerIOBTimer);
 
     hold_ = new TInputHold(this);
-    Table.Exchange.Engine.Policy = SensorTablePolicy;
     JoinEngine(Table.Exchange.Engine, *PortB, *TimerIOB);
     Table.Hooks.Show = [this](unsigned parts) { ShowView(parts); };
     Table.Hooks.RejectPoints = ShowInputError;

@@ -22,7 +22,8 @@
 namespace {
 
 constexpr int kDesignTimerMs = 200;   // the timer's period until the first read cycle sets 100 ms
-constexpr std::uint32_t kReadIntervalMs = 10;
+// A pause this long ends a burst of the line: a reply comes in one.
+constexpr std::uint32_t kReadIntervalMs = ServiceBurstGapMs;
 
 // A value label speaks its current value; its role is its description.
 void Put(QLabel* label, const std::string& text)
