@@ -3,6 +3,7 @@
 #include "Registers.h"
 #include "Simulator.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 #include <stdexcept>
@@ -82,7 +83,8 @@ SensorPointTable ReadPoints(const std::vector<std::string>& w, std::size_t from)
 constexpr const char* kHelp =
     "ok commands: status, start, stop, gas H, volt MV|auto, mode N, blow MV, sensor P0,...,P6|shift MV|adjusted, "
     "adc ZERO SUPPLY|adjusted, adjusted, read BANK ADDR, write 2 ADDR VALUE, silent on|off|after N, turnaround MS, "
-    "split on [GAP]|random [MAXGAP]|off, noise N, double N [GAP|together], chunk N [HOLD], garble N, "
+    "split on [GAP]|random [MAXGAP]|off, noise N, double N [GAP|together], chunk N [HOLD], "
+    "garble N [letter|bank|address], lose N, inside N, "
     "weak ADDR [VALUE]|ADDR off|off, drift on [MIN_MS MAX_MS [LOW_MV HIGH_MV]]|off, seed N, pace on|off, hangup, "
     "plug, quit (sim/README.md tells each)";
 
@@ -161,6 +163,10 @@ std::string TSimCommands::Run(const std::string& line)
                 line += ", held back every " + std::to_string(o.ChunkEvery);
             if (o.GarbleEvery > 0)
                 line += ", garbled every " + std::to_string(o.GarbleEvery);
+            if (o.LoseByteEvery > 0)
+                line += ", a byte lost every " + std::to_string(o.LoseByteEvery);
+            if (o.StrayInsideEvery > 0)
+                line += ", a stray byte inside every " + std::to_string(o.StrayInsideEvery);
             const auto [weak, drift] = sim_.WithInstrument(
                 [](TInstrument& i) { return std::make_pair(i.WeakWords(), i.Channel1Drift()); });
             for (const auto& [address, keeps] : weak)
@@ -378,11 +384,34 @@ std::string TSimCommands::Run(const std::string& line)
         }
 
         if (c == "garble") {
-            Want(w, 2, 2, "garble N (0: off)");
+            Want(w, 2, 3, "garble N [letter|bank|address] (0: off)");
             const int n = w[1] == "off" ? 0 : static_cast<int>(Integer(w[1], 0, 1000000, "garble"));
-            sim_.SetGarbleEvery(n);
-            return n ? "ok a wrong address byte in one read reply in " + std::to_string(n)
+            static const char* const bytes[] = {"letter", "bank", "address"};
+            int byte = 2;
+            if (w.size() == 3) {
+                const auto it = std::find(std::begin(bytes), std::end(bytes), w[2]);
+                if (it == std::end(bytes))
+                    throw EUsage("usage: garble N [letter|bank|address]");
+                byte = static_cast<int>(it - std::begin(bytes));
+            }
+            sim_.SetGarbleEvery(n, byte);
+            return n ? "ok a wrong " + std::string(bytes[byte]) + " byte in one read reply in " + std::to_string(n)
                      : "ok no garbled replies";
+        }
+
+        if (c == "lose") {
+            Want(w, 2, 2, "lose N (0: off)");
+            const int n = w[1] == "off" ? 0 : static_cast<int>(Integer(w[1], 0, 1000000, "lose"));
+            sim_.SetLoseByteEvery(n);
+            return n ? "ok one reply in " + std::to_string(n) + " loses a byte" : "ok no bytes lost";
+        }
+
+        if (c == "inside") {
+            Want(w, 2, 2, "inside N (0: off)");
+            const int n = w[1] == "off" ? 0 : static_cast<int>(Integer(w[1], 0, 1000000, "inside"));
+            sim_.SetStrayInsideEvery(n);
+            return n ? "ok one reply in " + std::to_string(n) + " gets a stray byte among its own"
+                     : "ok no stray bytes inside replies";
         }
 
         if (c == "weak") {

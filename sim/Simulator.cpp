@@ -381,11 +381,26 @@ void TSimulator::SetChunkEvery(int n, double holdMs)
     chunkCount_ = 0;
 }
 
-void TSimulator::SetGarbleEvery(int n)
+void TSimulator::SetGarbleEvery(int n, int byte)
 {
     std::lock_guard<std::mutex> lock(lock_);
     options_.GarbleEvery = n;
+    options_.GarbleByte = std::clamp(byte, 0, 2);
     garbleCount_ = 0;
+}
+
+void TSimulator::SetLoseByteEvery(int n)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.LoseByteEvery = n;
+    loseCount_ = 0;
+}
+
+void TSimulator::SetStrayInsideEvery(int n)
+{
+    std::lock_guard<std::mutex> lock(lock_);
+    options_.StrayInsideEvery = n;
+    strayInsideCount_ = 0;
 }
 
 void TSimulator::SetSeed(std::uint32_t seed)
@@ -575,6 +590,8 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
     bool doubled = false;
     bool hold = false;
     bool garble = false;
+    int lose = -1;          // the reply's byte lost on the line, if any
+    int strayInside = -1;   // where a stray byte comes among the reply's, if any
     {
         std::lock_guard<std::mutex> lock(lock_);
         reply = instrument_.Handle(frame, NowMs());
@@ -591,6 +608,10 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
             doubled = every(doubleCount_, o.DoubleEvery);
             hold = every(chunkCount_, o.ChunkEvery) && held_.empty();
             garble = frame.kind == TFrame::Read && every(garbleCount_, o.GarbleEvery);
+            if (every(loseCount_, o.LoseByteEvery))
+                lose = std::uniform_int_distribution<int>(0, ReplyLength - 1)(lineRandom_);
+            if (every(strayInsideCount_, o.StrayInsideEvery))
+                strayInside = std::uniform_int_distribution<int>(1, ReplyLength - 1)(lineRandom_);
             if (recordChannel1_ && frame.kind == TFrame::Read && frame.bank == Bank1
                 && (frame.address == Reg1::Channel1Voltage || frame.address == Reg1::Channel1Adc))
                 channel1_.push_back({NowMs(), frame.address, ((*reply)[3] << 8) | (*reply)[4],
@@ -605,7 +626,7 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
         return;
     }
     if (garble)
-        (*reply)[2] ^= 0x80; // one bit of the address byte flipped on the line
+        (*reply)[static_cast<std::size_t>(o.GarbleByte)] ^= 0x80; // one bit flipped on the line
     // On a real line the frame is received only after its last character.
     const double charMs = 10.0 * 1000.0 / o.Baud;
     double due = o.TurnaroundMs;
@@ -615,7 +636,16 @@ void TSimulator::Answer(const TFrame& frame, const std::uint8_t* bytes, double f
         return;
 
     std::vector<std::uint8_t> chunk(reply->begin(), reply->end());
-    std::string note = garble ? "garbled address" : "";
+    static const char* const garbled[] = {"garbled letter", "garbled bank", "garbled address"};
+    std::string note = garble ? garbled[o.GarbleByte] : "";
+    if (lose >= 0) {
+        chunk.erase(chunk.begin() + lose);
+        note = Joined(note, "byte " + std::to_string(lose) + " lost");
+    }
+    if (strayInside >= 0) {
+        chunk.insert(chunk.begin() + strayInside, std::uint8_t{0x55});
+        note = Joined(note, "stray byte inside");
+    }
     // A held reply takes its copy along: it is not doubled apart as well.
     const bool copyApart = doubled && !o.DoubleTogether && !hold;
     if (doubled && !copyApart) {

@@ -70,9 +70,17 @@ struct TSimOptions {
     // reply (0: never); alone when no other reply follows within ChunkHoldMs.
     int ChunkEvery = 0;
     double ChunkHoldMs = 300;
-    // One read reply in N carries a wrong address byte: its top bit flipped,
-    // an address the program never reads (0: never).
+    // One read reply in N carries a wrong byte (0: never): GarbleByte's top
+    // bit flipped, so the letter is none, the bank none, or the address one
+    // the program never reads.
     int GarbleEvery = 0;
+    int GarbleByte = 2;          // 0 the letter, 1 the bank, 2 the address
+    // One reply in N loses one of its bytes on the line (0: never), which
+    // one drawn from the seed.
+    int LoseByteEvery = 0;
+    // One reply in N gets a stray byte among its own (0: never): after its
+    // first byte and before its last, where drawn from the seed.
+    int StrayInsideEvery = 0;
     // Seeds the random splits and channel 1's moves, so a run repeats.
     std::uint32_t Seed = 1;
     // Channel 1 moves from Start on (TInstrument::SetChannel1Drift).
@@ -153,7 +161,9 @@ public:
     void SetSplitRandom(bool on, double maxGapMs = 5);
     void SetDoubleEvery(int n, bool together = false, double gapMs = 5);
     void SetChunkEvery(int n, double holdMs = 300);
-    void SetGarbleEvery(int n);
+    void SetGarbleEvery(int n, int byte = 2);
+    void SetLoseByteEvery(int n);
+    void SetStrayInsideEvery(int n);
     // Reseeds the random splits now, and channel 1's moves (restarted from
     // now when it moves; else at the next SetChannel1Drift).
     void SetSeed(std::uint32_t seed);
@@ -225,6 +235,8 @@ private:
     std::uint64_t doubleCount_ = 0;
     std::uint64_t chunkCount_ = 0;
     std::uint64_t garbleCount_ = 0;
+    std::uint64_t loseCount_ = 0;
+    std::uint64_t strayInsideCount_ = 0;
     // The thread's own: a reply held back (ChunkEvery), when it is due alone.
     std::vector<std::uint8_t> held_;
     double heldFirstByteMs_ = 0;

@@ -46,6 +46,9 @@ void Usage(std::FILE* to)
         "  --chunk N            hold every Nth reply back and send it with the next one\n"
         "  --chunk-hold MS      a held reply goes alone after this long (300)\n"
         "  --garble N           a wrong address byte in every Nth read reply\n"
+        "  --garble-byte B      which byte --garble spoils: letter, bank or address (address)\n"
+        "  --lose-byte N        every Nth reply loses one of its bytes\n"
+        "  --stray-inside N     every Nth reply gets a stray byte among its own\n"
         "  --seed N             seed of the random splits and of channel 1's moves (1)\n"
         "  --log FILE           log every frame in and out ('-' for standard error)\n"
         "Stored (a fresh bank 2; a state file replaces it):\n"
@@ -85,6 +88,20 @@ double Number(const char* text)
     if (end == text || *end != '\0')
         Bad(std::string("not a number: ") + text);
     return v;
+}
+
+// "letter", "bank" or "address": the byte --garble spoils.
+int GarbleByte(const char* text)
+{
+    const std::string t = text;
+    if (t == "letter")
+        return 0;
+    if (t == "bank")
+        return 1;
+    if (t == "address")
+        return 2;
+    Bad("--garble-byte wants letter, bank or address, not " + t);
+    return 2;
 }
 
 // "A,B": two whole numbers.
@@ -215,6 +232,12 @@ int main(int argc, char** argv)
             o.ChunkHoldMs = Number(value());
         else if (a == "--garble")
             o.GarbleEvery = static_cast<int>(Number(value()));
+        else if (a == "--garble-byte")
+            o.GarbleByte = GarbleByte(value());
+        else if (a == "--lose-byte")
+            o.LoseByteEvery = static_cast<int>(Number(value()));
+        else if (a == "--stray-inside")
+            o.StrayInsideEvery = static_cast<int>(Number(value()));
         else if (a == "--seed")
             o.Seed = static_cast<std::uint32_t>(Number(value()));
         else if (a == "--weak")

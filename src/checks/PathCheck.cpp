@@ -16,6 +16,10 @@ constexpr const char* ExtremeMaxReset = "0";
 constexpr const char* ExtremeMinReset = "5050";
 constexpr std::int32_t PointThreshold = 1000;   // mV: U1 at or above, U2 below
 constexpr int InitialMvWidth = 4;
+// The start delta the instrument works with, and with what outside them.
+constexpr std::int32_t BlowDeltaLow = 1;
+constexpr std::int32_t BlowDeltaHigh = 8;
+constexpr std::int32_t BlowDeltaFallback = 2;
 
 std::int32_t ToInt32(std::int64_t v)
 {
@@ -151,10 +155,37 @@ void TPathCheck::TakeCycleValues()
     haveCycle_ = true;
 }
 
-void TPathCheck::EndWrite(const TWriteVerdict& verdict)
+void TPathCheck::EndWrite(const TWriteVerdict& given)
 {
+    TWriteVerdict verdict = given;
+    std::string note;
+    if (!Kind.WritesCalibration && !verdict.Words.empty()) {
+        // The instrument works with a start delta of 2 when the word is
+        // outside 1..8, and may store the 2: that is its rule, not a fault
+        // of the line, and the write is what the instrument makes of it.
+        const TWrittenWord& w = verdict.Words.front();
+        if (w.Written < BlowDeltaLow || w.Written > BlowDeltaHigh) {
+            const std::string head = "Дельта запуска " + std::to_string(w.Written) + " вне пределов 1..8: ";
+            if (w.Read && *w.Read == BlowDeltaFallback && verdict.Cut == WriteCut::None) {
+                verdict.Confirmed = true;
+                note = head + "прибор заменил её значением 2.";
+            } else if (verdict.Confirmed) {
+                note = head + "прибор хранит её, но работает со значением 2.";
+            }
+        }
+    }
+    if (verdict.Cut == WriteCut::None) {
+        // What the read-back found is what the "В приборе" fields show.
+        View.MV0 = Field(Data_Sen[Reg2::ZeroOffset], InitialMvWidth);
+        View.MV1023 = Field(Data_Sen[Reg2::Supply], InitialMvWidth);
+        View.DataSen13 = Field(Data_Sen[Reg2::ZeroOffset], Kind.Width);
+        View.DataSen25 = Field(Data_Sen[Reg2::Supply], Kind.Width);
+        if (Kind.ShowsBlowValues)
+            View.DeltaRd = Field(Data_Sen[Reg2::BlowDelta], TableWidth);
+        Show(ViewCalibration);
+    }
     if (Hooks.WriteEnded)
-        Hooks.WriteEnded(verdict);
+        Hooks.WriteEnded(verdict, note);
 }
 
 void TPathCheck::GaveUp()

@@ -103,7 +103,9 @@ public:
         // timer and closed the port.
         std::function<void()> GaveUp;
         // A write list and its read-back are over (or were cut short).
-        std::function<void(const TWriteVerdict& verdict)> WriteEnded;
+        // `note`: what the operator should know of a write that did what
+        // the instrument's own rule makes of it (empty otherwise).
+        std::function<void(const TWriteVerdict& verdict, const std::string& note)> WriteEnded;
     } Hooks;
 
     // A write list or its read-back runs.

@@ -143,26 +143,54 @@ public:
         }();
         return *instance;
     }
-    QWidget* Previous() const { return previous_; }
+    QWidget* Previous() const { return previous_.Window; }
+    // The window active before the one now active only passed by `window`:
+    // a passing window, or a message box or dialog of its own. Told when it
+    // is activated, as a box is gone by the time its owner is active again.
+    bool PreviousPassedBy(QWidget* window) const
+    {
+        return previous_.Passing && (previous_.Owner == nullptr || previous_.Owner == window);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
             auto* w = static_cast<QWidget*>(watched);
-            if (w->isWindow() && w != current_) {
+            if (w->isWindow() && w != current_.Window) {
                 previous_ = current_;
-                current_ = w;
+                current_ = Seen(w);
             } else if (w->isWindow()) {
-                previous_ = w;   // the same window again: back from outside
+                previous_ = Seen(w);   // the same window again: back from outside
+                previous_.Passing = false;
             }
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    QPointer<QWidget> current_;
-    QPointer<QWidget> previous_;
+    struct TSeen {
+        QPointer<QWidget> Window;
+        bool Passing = false;      // a message box, a passing window or a dialog
+        QPointer<QWidget> Owner;   // the window a box or dialog belongs to (none: it passes by any)
+    };
+    static TSeen Seen(QWidget* w)
+    {
+        TSeen seen{w, false, nullptr};
+        QWidget* owner = w->parentWidget() ? w->parentWidget()->window() : nullptr;
+        if (w->property(kPassingWindow).toBool()) {
+            seen.Passing = true;   // by any window
+        } else if (qobject_cast<QMessageBox*>(w) != nullptr || owner != nullptr) {
+            // A box (by the window it came from, or by any when it has none),
+            // or a dialog of the window that owns it.
+            seen.Passing = true;
+            seen.Owner = owner;
+        }
+        return seen;
+    }
+
+    TSeen current_;
+    TSeen previous_;
 };
 
 } // namespace
@@ -174,25 +202,17 @@ TActivationWatch::TActivationWatch()
 
 bool TActivationWatch::Activated(QWidget* window)
 {
-    TActiveWindows& windows = TActiveWindows::Instance();
-    if (!window->isActiveWindow()) {
-        QWidget* now = QApplication::activeWindow();
-        back_ = window->isVisible() && now != nullptr
-            && (qobject_cast<QMessageBox*>(now) != nullptr || now->property(kPassingWindow).toBool()
-                || now->parentWidget() == window);
+    if (!window->isActiveWindow())
         return false;
-    }
     if (fresh_) {
         fresh_ = false;
-        back_ = false;
         return true;
     }
-    if (back_) {
-        back_ = false;
-        return false;
-    }
-    // Back from another program: this window was the last one active.
-    return windows.Previous() != window;
+    // Not from another program (this window was the last one active), nor
+    // from a box of its own or a passing window, also when the box came up,
+    // or was gone back to, while another program had the focus.
+    const TActiveWindows& windows = TActiveWindows::Instance();
+    return windows.Previous() != window && !windows.PreviousPassedBy(window);
 }
 
 void CommitOpenEditors(QWidget* window)

@@ -62,14 +62,9 @@ public:
     // the window has just become active anew.
     bool Activated(QWidget* window);
     // The window closed: its next activation is a real one.
-    void Reset()
-    {
-        back_ = false;
-        fresh_ = true;
-    }
+    void Reset() { fresh_ = true; }
 
 private:
-    bool back_ = false;
     bool fresh_ = true;
 };
 

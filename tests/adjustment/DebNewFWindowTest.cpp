@@ -11,6 +11,7 @@
 #include "KeyTyping.h"
 #include "SensorGroup.h"
 #include "SensorState.h"
+#include "ReplyFaults.h"
 #include "ServiceBench.h"
 #include "ServiceJournal.h"
 #include "Settings.h"
@@ -140,10 +141,10 @@ private:
         QVERIFY(QTest::qWaitForWindowActive(w));
     }
 
-    void WaitLists(int more)
+    void WaitLists(int more, int timeoutMs = 10000)
     {
         const int target = listEnds_ + more;
-        QTRY_VERIFY_WITH_TIMEOUT(listEnds_ >= target, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(listEnds_ >= target, timeoutMs);
     }
 
     // The frames after a quiet moment (nothing more on its way).
@@ -656,6 +657,79 @@ private slots:
         QCOMPARE(Quiet().size(), before);
         QCOMPARE(Stored(2), 3000);
         QCOMPARE(Cell(w->GridBaza, 2), QStringLiteral("2900"));
+
+        // Nor back through its own message box, after another program had
+        // the focus while the box was up.
+        for (int r : {3, 4, 5, 6})
+            TypeIntoCell(w->GridBaza, r, 1, QStringLiteral("2000"));
+        bool answered = false;
+        QTimer::singleShot(200, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            QApplication::setActiveWindow(nullptr);
+            QApplication::setActiveWindow(box);
+            box->accept();
+            answered = true;
+        });
+        TypeInto(w->new_20, QStringLiteral("800"));
+        QTest::mouseClick(w->im_down, Qt::LeftButton);
+        QVERIFY(answered);
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        QCOMPARE(Quiet().size(), before);
+        QCOMPARE(Cell(w->GridBaza, 2), QStringLiteral("2900"));
+
+        // Nor when its box came up while another program had the focus (a
+        // write told while the engineer looked something up): back to the
+        // box, then the box answered.
+        QApplication::setActiveWindow(nullptr);
+        QTRY_VERIFY(!w->isActiveWindow());
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Каврел"), QStringLiteral("..."),
+                                    QMessageBox::Ok, w);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        QApplication::setActiveWindow(box);
+        QTRY_VERIFY(box->isActiveWindow());
+        box->accept();
+        QApplication::setActiveWindow(w);
+        QTRY_VERIFY(w->isActiveWindow());
+        QCOMPARE(Quiet().size(), before);
+        QCOMPARE(Cell(w->GridBaza, 2), QStringLiteral("2900"));
+    }
+
+    // One reply in seven broken on the line, in each way a line breaks one:
+    // every read still holds exactly what the instrument holds, every write
+    // is confirmed by its read-back, and nothing reaches the give-up.
+    void aBrokenReplyNeverBecomesAValue()
+    {
+        StartBench();
+        Open();
+        TDebNewF* w = Window();
+        WaitLists(1);
+        w->Engine.Policy.TimerPeriodMs = 200; // shorter waits, the same steps
+        int clean = 4000;
+        for (const TReplyFault& fault : ReplyFaults()) {
+            const QByteArray what = QByteArray::fromStdString(fault.Name);
+            fault.Set(bench_->Line(), 7);
+            QTest::mouseClick(w->Key_Read, Qt::LeftButton);
+            WaitLists(1, 30000);
+            QVERIFY2(w->lab_Link->text().isEmpty(), what);
+            for (int a = 0; a < 32; ++a)
+                QVERIFY2(Data_Sen[a] == Stored(a), what + " word " + QByteArray::number(a));
+            for (int a : {64, 65, 66, 67, 72, 80, 83})
+                QVERIFY2(Bank2Image[a] == Stored(a), what + " word " + QByteArray::number(a));
+
+            clean -= 10;
+            TypeIntoCell(w->GridBaza, 0, 1, QString::number(clean));
+            QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+            WaitLists(1, 30000);
+            QVERIFY2(!UnconfirmedBox(w), what);
+            QCOMPARE(w->lab_Link->text(), QStringLiteral("Запись подтверждена: характеристика, слов прочитано обратно: 25."));
+            QCOMPARE(Stored(0), clean);
+            QCOMPARE(Stored(13), 140);
+            ClearReplyFaults(bench_->Line());
+        }
     }
 
     // A word the instrument echoes but does not keep is told by its number;

@@ -12,6 +12,7 @@
 #include "JournalFile.h"
 #include "KeyTyping.h"
 #include "SensorState.h"
+#include "ReplyFaults.h"
 #include "ServiceBench.h"
 #include "TCommEr.h"
 #include "TDebNewF.h"
@@ -253,6 +254,43 @@ private slots:
                               QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;подтверждена;"
                                              "База => Прибор, сенсор 512;точки до 4000 3500 3000 2000 1800 1000 500;"
                                              "точки после 3900 3400 2900 1900 1700 900 400;слово 11 0 -> 0;слово 13 140 -> 140")}));
+    }
+
+    // One reply in seven broken on the line, in each way a line breaks one:
+    // "Прием" shows what the instrument holds, "База => Прибор" and
+    // "Запись" are confirmed by their read-back, and nothing waits for the
+    // give-up.
+    void aBrokenReplyNeverBecomesAValue()
+    {
+        PutGroup5({{12, Edited, QStringLiteral("стенд")}});
+        SensorNumber = 512;
+        TNewBazaF* w = OpenAlone();
+        const auto done = [w] { return !w->Base.Exchange.Busy(); };
+        int k = 0;
+        for (const TReplyFault& fault : ReplyFaults()) {
+            const QByteArray what = QByteArray::fromStdString(fault.Name);
+            fault.Set(bench_->Line(), 7);
+            QTest::mouseClick(w->Key_UFin, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(done(), 20000);
+            for (int a : {27, 28, 29, 30, 31})
+                QVERIFY2(Data_Sen[a] == bench_->Register(2, a), what + " word " + QByteArray::number(a));
+
+            ++k;
+            TypeIntoCell(w->GridBaza, 0, 1, QString::number(Edited[0] - 10 * k));
+            QTest::mouseClick(w->key_Baza_P, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(done(), 20000);
+            QVERIFY2(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")), what);
+            QCOMPARE(bench_->Register(2, 0), Edited[0] - 10 * k);
+            QCOMPARE(bench_->Register(2, 13), 140);
+
+            TypeInto(w->edNum_EEPROM, QString::number(1300 + k));
+            QTest::mouseClick(w->Key_UFout, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(done(), 20000);
+            QVERIFY2(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")), what);
+            QCOMPARE(bench_->Register(2, 27), 1300 + k);
+            ClearReplyFaults(bench_->Line());
+        }
+        QVERIFY(LastError.empty());
     }
 
     void numbersAndStatisticsAreWrittenAndReadBack()

@@ -104,7 +104,7 @@ public:
                     ++CyclesMispaired;
             }
         };
-        check.Hooks.WriteEnded = [this](const TWriteVerdict& v) {
+        check.Hooks.WriteEnded = [this](const TWriteVerdict& v, const std::string&) {
             ++WritesEnded;
             if (!v.Confirmed)
                 return;

@@ -80,14 +80,15 @@ protected:
         check->Hooks.Show = [this](unsigned parts) { shown |= parts; };
     }
 
-    // The instrument's reply to a frame (writes are stored; 26 outside 1..8 becomes 2).
+    // The instrument's reply to a frame (writes are stored; 26 outside 1..8
+    // becomes 2, or WeakDelta when set).
     Bytes ReplyTo(const Bytes& frame)
     {
         auto& bank = frame[1] == 1 ? bank1 : bank2;
         if (frame[0] == 0x45) {
             int value = frame[3] * 256 + frame[4];
             if (frame[2] == 26 && (value < 1 || value > 8))
-                value = 2;
+                value = WeakDelta.value_or(2);
             bank[frame[2]] = value;
             return {0x45, frame[1], frame[2], frame[3], frame[4]};
         }
@@ -123,6 +124,7 @@ protected:
     std::array<int, 256> bank2{};
     std::vector<Bytes> sent;
     std::size_t answered = 0;
+    std::optional<int> WeakDelta;
     bool timerOn = false;
     int timerMs = 0;
     int closed = 0;
@@ -492,7 +494,7 @@ TEST_F(PathCheckTest, CalibrationIsComputedWrittenThreeTimesAndReadBackOnce)
     EXPECT_EQ(check->View.ProgressWr, 1);
     answered = before + 1;
     std::optional<TWriteVerdict> verdict;
-    check->Hooks.WriteEnded = [&](const TWriteVerdict& v) { verdict = v; };
+    check->Hooks.WriteEnded = [&](const TWriteVerdict& v, const std::string&) { verdict = v; };
     // Nothing is polling, but the write and its read-back keep their
     // ticks: a write unanswered for a whole period goes out again.
     Ticks(2);
@@ -571,29 +573,41 @@ TEST_F(PathCheckTest, BlowCheckReadsElevenRegistersAndWritesTheDeltaSixTimes)
     EXPECT_EQ(check->View.Canal1[0][2], "дельта,мВ");
     EXPECT_EQ(check->View.AdcU1, " 4000"); // the plain count
 
-    // 12 is written as 12; the instrument falls back to 2, and the window
-    // shows that after polling is resumed.
+    // 12 is written as 12; this instrument stores 2 instead, as its rule
+    // for a delta outside 1..8 says: told as that rule, not as a fault of
+    // the line, and "В приборе" shows the 2 the read-back found.
     check->View.DeltaWr = "12";
     std::string message;
     ASSERT_TRUE(check->PrepareWrite(message));
     EXPECT_EQ(Data_Sen[26], 12);
     const std::size_t before = sent.size();
     std::optional<TWriteVerdict> verdict;
-    check->Hooks.WriteEnded = [&](const TWriteVerdict& v) { verdict = v; };
+    std::string note;
+    check->Hooks.WriteEnded = [&](const TWriteVerdict& v, const std::string& n) {
+        verdict = v;
+        note = n;
+    };
     check->StartWriting();
     Answer();
     EXPECT_EQ(SentSince(before), std::vector<Bytes>(6, Write(26, 12)) + kBlowCycle);
     EXPECT_EQ(Data_Sen[26], 2);
-    // The read-back finds 2 where 12 was written: the write is not confirmed.
+    ASSERT_TRUE(verdict);
+    EXPECT_TRUE(verdict->Confirmed);
+    EXPECT_EQ(note, "Дельта запуска 12 вне пределов 1..8: прибор заменил её значением 2.");
+    EXPECT_EQ(check->View.DeltaRd, "    2");
+    // A word that keeps neither what was written nor the 2 is unconfirmed.
+    WeakDelta = 7;
+    check->View.DeltaWr = "12";
+    ASSERT_TRUE(check->PrepareWrite(message));
+    check->StartWriting();
+    Answer();
     ASSERT_TRUE(verdict);
     EXPECT_FALSE(verdict->Confirmed);
     EXPECT_EQ(UnconfirmedText(*verdict, check->Kind.WriteWhat),
               "Запись не подтверждена: дельта запуска.\nПрибор хранит не то, что в него записано.\n"
-              "слово 26: записано 12, прочитано 2\nПроверьте связь с прибором и запишите снова.");
-    EXPECT_EQ(check->View.DeltaRd, "   12");
-    check->RunPolling();
-    Answer();
-    EXPECT_EQ(check->View.DeltaRd, "    2");
+              "слово 26: записано 12, прочитано 7\nПроверьте связь с прибором и запишите снова.");
+    EXPECT_EQ(check->View.DeltaRd, "    7");
+    WeakDelta.reset();
 
     // What does not fit a word is not cut into another value on the wire.
     check->View.DeltaWr = "65540";

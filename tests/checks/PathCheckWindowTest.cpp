@@ -8,6 +8,7 @@
 #include "ControlNames.h"
 #include "Characteristic.h"
 #include "CheckState.h"
+#include "ReplyFaults.h"
 #include "ServiceBench.h"
 #include "Settings.h"
 #include "TCommEr.h"
@@ -554,6 +555,73 @@ private slots:
         QVERIFY(LastError.empty());
     }
 
+    // One reply in seven broken on the line, in each way a line breaks one:
+    // every row of the measuring path check is what the instrument said,
+    // and with bytes lost the calibration's own example still writes 114
+    // and 5083; the blow path check's delta is written and confirmed each
+    // time. Nothing waits for the give-up.
+    void aBrokenReplyNeverBecomesAValue()
+    {
+        bench_->SetTrueChannel1(2500);
+        TADCF* w = Adc();
+        Open(w);
+        WaitLists(2);
+        const auto rowsAreTheInstruments = [&](const QByteArray& what) {
+            const int count = bench_->Register(1, 11), mv = bench_->Register(1, 9), mv2 = bench_->Register(1, 10);
+            for (int r = 0; r < 8; ++r) {
+                if (w->canal_1->item(r, 0)->text() == QStringLiteral("----"))
+                    continue;
+                QVERIFY2(Number(w->canal_1->item(r, 0)->text()) == count, what + " row " + QByteArray::number(r));
+                QVERIFY2(Number(w->canal_1->item(r, 1)->text()) == mv, what + " row " + QByteArray::number(r));
+                QVERIFY2(Number(w->canal_2->item(r, 1)->text()) == mv2, what + " row " + QByteArray::number(r));
+            }
+            QVERIFY2(Number(w->data_sen_13->text()) == 140, what);
+            QVERIFY2(Number(w->data_sen_25->text()) == 5000, what);
+        };
+        for (const TReplyFault& fault : ReplyFaults()) {
+            const QByteArray what = QByteArray::fromStdString(fault.Name);
+            fault.Set(bench_->Line(), 7);
+            WaitLists(4);
+            rowsAreTheInstruments(what);
+            QVERIFY2(w->TimerIO->isActive(), what);
+            ClearReplyFaults(bench_->Line());
+        }
+
+        bench_->Line().SetLoseByteEvery(5);
+        QTest::mouseClick(w->key_HideMemo, Qt::LeftButton);
+        for (const auto& [trueMv, box] : {std::pair{4000, w->fiks_U1}, std::pair{600, w->fiks_U2}}) {
+            bench_->SetTrueChannel1(trueMv);
+            QLabel* count = trueMv >= 1000 ? w->adc_U1 : w->adc_U2;
+            QTRY_VERIFY_WITH_TIMEOUT(Number(count->text()) == bench_->Register(1, 11) / 8, 10000);
+            QTest::mouseClick(box, Qt::LeftButton);
+        }
+        Type(w->real_U1, QStringLiteral("4000"));
+        Type(w->real_U2, QStringLiteral("600"));
+        QTest::mouseClick(w->key_wrCalibr, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!w->Check.Writing(), 10000);
+        QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
+        QCOMPARE(bench_->Register(2, 13), 114);
+        QCOMPARE(bench_->Register(2, 25), 5083);
+        ClearReplyFaults(bench_->Line());
+        w->close();
+
+        TBLOW_F* b = Blow();
+        Open(b);
+        WaitLists(2);
+        int delta = 0;
+        for (const TReplyFault& fault : ReplyFaults()) {
+            const QByteArray what = QByteArray::fromStdString(fault.Name);
+            fault.Set(bench_->Line(), 7);
+            Type(b->delta_Wr, QString::number(++delta));
+            QTest::mouseClick(b->key_wrCalibr, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!b->Check.Writing(), 10000);
+            QVERIFY2(!b->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")), what);
+            QCOMPARE(bench_->Register(2, 26), delta);
+            QCOMPARE(Number(b->delta_Rd->text()), delta);
+            ClearReplyFaults(bench_->Line());
+        }
+    }
+
     void blowCheckWritesTheDeltaSixTimesAndReadsItBack()
     {
         TBLOW_F* w = Blow();
@@ -568,10 +636,17 @@ private slots:
         QCOMPARE(Collapsed(Slice(frames, before + 6, frames.size())), BlowCycle());
         QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         // The instrument keeps 12 as written (and works with 2, as it does
-        // with any delta outside 1..8); the read-back shows what it holds.
+        // with any delta outside 1..8); the read-back shows what it holds,
+        // and the engineer is told what the instrument makes of it.
         QCOMPARE(bench_->Register(2, 26), 12);
         QCOMPARE(Data_Sen[26], 12);
         QCOMPARE(w->delta_Rd->text(), QStringLiteral("   12"));
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY((box = w->findChild<QMessageBox*>(QStringLiteral("CheckMessage"))) != nullptr);
+        QCOMPARE(box->text(), QStringLiteral("Дельта запуска 12 вне пределов 1..8: прибор хранит её, но работает "
+                                             "со значением 2."));
+        box->done(QMessageBox::Ok);
+        QTRY_VERIFY(!w->findChild<QMessageBox*>(QStringLiteral("CheckMessage")));
         QTest::mouseClick(w->Key_UW, Qt::LeftButton);
         QTest::qWait(500);
         QCOMPARE(w->delta_Rd->text(), QStringLiteral("   12"));
@@ -579,6 +654,24 @@ private slots:
         Type(w->delta_Wr, QStringLiteral("5"));
         QTest::mouseClick(w->key_wrCalibr, Qt::LeftButton);
         QTRY_COMPARE(bench_->Register(2, 26), 5);
+        QTRY_VERIFY(!w->Check.Writing());
+        QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("CheckMessage")));
+
+        // An instrument that stores the 2 itself: that is its rule, told as
+        // such and journaled with what it holds, never as a link fault.
+        bench_->Line().SetWeakWord(26, 2);
+        Type(w->delta_Wr, QStringLiteral("0"));
+        QTest::mouseClick(w->key_wrCalibr, Qt::LeftButton);
+        QTRY_VERIFY((box = w->findChild<QMessageBox*>(QStringLiteral("CheckMessage"))) != nullptr);
+        QCOMPARE(box->text(), QStringLiteral("Дельта запуска 0 вне пределов 1..8: прибор заменил её значением 2."));
+        QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
+        QCOMPARE(w->delta_Rd->text(), QStringLiteral("    2"));
+        const std::vector<TServiceEntry> journal = ReadServiceJournal();
+        QVERIFY(!journal.empty());
+        QCOMPARE(QString::fromStdString(journal.back().Verdict), QStringLiteral("подтверждена"));
+        QCOMPARE(QString::fromStdString(ServiceLine(journal.back())).section(QLatin1Char(';'), 6),
+                 QStringLiteral("было 5;стало 2;записано 0"));
+        box->done(QMessageBox::Ok);
     }
 
     void silenceEndsPollingAndRunOpensTheLineAgain()
@@ -609,8 +702,21 @@ private slots:
     {
         PortName = (folder_->Path() / "no-such-device").string();
         TBLOW_F* w = Blow();
-        Open(w);
-        QTRY_VERIFY(LastError.find("ОШИБКА! Открытия порта") != std::string::npos);
+        // Told in the program's error box; nothing escapes into the toolkit.
+        QString told;
+        auto* answer = new QTimer;
+        QObject::connect(answer, &QTimer::timeout, [answer, &told] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                told = box->text();
+                box->accept();
+                answer->deleteLater();
+            }
+        });
+        answer->start(50);
+        w->show();
+        QTRY_VERIFY(!told.isEmpty());
+        QVERIFY(told.startsWith(QStringLiteral("ОШИБКА! Открытия порта")));
+        QCOMPARE(LastError, std::string());
         QVERIFY(!PortOpenFlag);
         QVERIFY(!w->TimerIO->isActive());
         QTest::qWait(300);

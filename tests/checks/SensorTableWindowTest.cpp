@@ -9,6 +9,7 @@
 #include "JournalFile.h"
 #include "KeyTyping.h"
 #include "SensorState.h"
+#include "ReplyFaults.h"
 #include "ServiceBench.h"
 #include "TCommEr.h"
 #include "TFormErrF.h"
@@ -258,6 +259,34 @@ private slots:
     // echoes the write but keeps another value in word 0: the read-back
     // tells it. Meanwhile the window cannot be closed and "Ввод" waits. A
     // write the instrument keeps is not told.
+    // One reply in seven broken on the line, in each way a line breaks one:
+    // every "Ввод" with the write is confirmed by its read-back, the
+    // instrument holds the points typed and keeps its words 11 and 13, and
+    // nothing waits for the give-up.
+    void aBrokenReplyNeverBecomesAValue()
+    {
+        TFBazaF* w = Open(1234);
+        QTest::mouseClick(w->flagWrite, Qt::LeftButton);
+        bench_->SetWord(11, 1);
+        bench_->SetWord(13, 114);
+        int k = 0;
+        for (const TReplyFault& fault : ReplyFaults()) {
+            const QByteArray what = QByteArray::fromStdString(fault.Name);
+            fault.Set(bench_->Line(), 7);
+            ++k;
+            TypeWithoutEnter(w->GridBaza, 0, QString::number(4400 + 10 * k));
+            QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!PortOpenFlag, 20000); // the line given back after the read-back
+            QVERIFY2(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")), what);
+            QCOMPARE(bench_->Register(2, 0), 4400 + 10 * k);
+            QCOMPARE(bench_->Register(2, 11), 1);
+            QCOMPARE(bench_->Register(2, 13), 114);
+            for (int a : {0, 14, 23, 24, 27, 31})
+                QVERIFY2(Bank2Image[a] == bench_->Register(2, a), what + " word " + QByteArray::number(a));
+            ClearReplyFaults(bench_->Line());
+        }
+    }
+
     void aTypedPointIsWrittenAndConfirmedByItsReadBack()
     {
         TFBazaF* w = Open(1234);

@@ -77,7 +77,9 @@ TPathCheckWindow::TPathCheckWindow(const TPathCheckKind& kind, const char* name,
     Check.Hooks.Show = [this](unsigned parts) { ShowView(parts); };
     Check.Hooks.CloseWindow = [this] { close(); };
     Check.Hooks.GaveUp = [this] { ReleaseLine(); };
-    Check.Hooks.WriteEnded = [this](const TWriteVerdict& verdict) { WriteEnded(verdict); };
+    Check.Hooks.WriteEnded = [this](const TWriteVerdict& verdict, const std::string& note) {
+        WriteEnded(verdict, note);
+    };
 
     hold_ = new TInputHold(this);
     hold_->AlsoHold({key_wrCalibr, Key_UW, Key_UU, key_rdCalibr, Key__Exit});
@@ -117,7 +119,7 @@ void TPathCheckWindow::changeEvent(QEvent* event)
     // Coming back from this window's message box or from another program
     // restarts nothing: the captured points and typed voltages stay.
     if (event->type() == QEvent::ActivationChange && activation_.Activated(this))
-        FormActivate();
+        RunGuarded([this] { FormActivate(); }); // a port that cannot be opened is told
 }
 
 void TPathCheckWindow::done(int result)
@@ -148,12 +150,21 @@ void TPathCheckWindow::ReleaseLine()
     }
 }
 
-void TPathCheckWindow::WriteEnded(const TWriteVerdict& verdict)
+void TPathCheckWindow::WriteEnded(const TWriteVerdict& verdict, const std::string& note)
 {
     hold_->Hold(false);
+    if (!Check.Kind.WritesCalibration && !verdict.Words.empty()) {
+        // The start delta as the instrument holds it after the write.
+        const TWrittenWord& w = verdict.Words.front();
+        journalDetails_ = ValueDetails(deltaBefore_, w.Read.value_or(w.Written));
+        if (w.Read && *w.Read != w.Written)
+            journalDetails_.push_back("записано " + std::to_string(w.Written));
+    }
     RecordServiceEntry(this, ServiceEntryNow(Check.Kind.WriteWhat, verdict.Confirmed, journalDetails_));
     if (!verdict.Confirmed)
         ShowUnconfirmedWrite(this, Q(UnconfirmedText(verdict, Check.Kind.WriteWhat)));
+    else if (!note.empty())
+        Tell(Q(note));
 }
 
 void TPathCheckWindow::FormActivate()
@@ -213,7 +224,7 @@ void TPathCheckWindow::key_wrCalibrClick()
     // As found: the words as the instrument last gave them.
     const int zeroBefore = Data_Sen[Reg2::ZeroOffset];
     const int supplyBefore = Data_Sen[Reg2::Supply];
-    const int deltaBefore = Data_Sen[Reg2::BlowDelta];
+    deltaBefore_ = Data_Sen[Reg2::BlowDelta];
     std::string message;
     if (!Check.PrepareWrite(message)) {
         Tell(Q(message));
@@ -223,7 +234,7 @@ void TPathCheckWindow::key_wrCalibrClick()
     journalDetails_ = Check.Kind.WritesCalibration
         ? PathCalibrationDetails(zeroBefore, supplyBefore, Data_Sen[Reg2::ZeroOffset], Data_Sen[Reg2::Supply],
                                  {p.U1Adc, p.RealU1}, {p.U2Adc, p.RealU2})
-        : ValueDetails(deltaBefore, Data_Sen[Reg2::BlowDelta]);
+        : ValueDetails(deltaBefore_, Data_Sen[Reg2::BlowDelta]);
     OpenPortIfFree();
     hold_->Hold(true);
     Check.StartWriting();

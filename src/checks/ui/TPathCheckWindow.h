@@ -122,10 +122,11 @@ private:
     QWidget* BuildCalibrationPart();
     void OpenPortIfFree();
     void ReleaseLine();
-    void WriteEnded(const TWriteVerdict& verdict);
+    void WriteEnded(const TWriteVerdict& verdict, const std::string& note);
 
     // What the write in progress changes, for its line in the service journal.
     std::vector<std::string> journalDetails_;
+    int deltaBefore_ = 0;   // word 26 as last read, before the write
     void ShowView(unsigned parts);
 
     TActivationWatch activation_;
