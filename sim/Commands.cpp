@@ -207,7 +207,7 @@ std::string TSimCommands::Run(const std::string& line)
                     i.SetChannel1Drift(std::nullopt, 0, now);
                     i.Update(now);
                 });
-                return "ok channel 1 follows the sensor";
+                return "ok channel 1 follows the sensor again";
             }
             const int mV = static_cast<int>(Integer(w[1], 0, TInstrument::MaxHeldMv, "volt"));
             return sim_.WithInstrument([&](TInstrument& i) {
@@ -438,7 +438,7 @@ std::string TSimCommands::Run(const std::string& line)
             if (!OnOff(w[1], "drift")) {
                 Want(w, 2, 2, "drift off");
                 sim_.SetChannel1Drift(std::nullopt);
-                return "ok channel 1 follows the sensor";
+                return "ok channel 1 follows the sensor again";
             }
             if (w.size() == 3 || w.size() == 5)
                 throw EUsage("usage: drift on [MIN_MS MAX_MS [LOW_MV HIGH_MV]]");

@@ -167,6 +167,26 @@ TEST_F(SensorBaseTest, EveryWriteIsReadBackAtOnce)
     EXPECT_EQ(ExchangeState, ExchangeIdle);
     Ticks(1);
     EXPECT_FALSE(line.timerOn);
+    EXPECT_TRUE(told.empty());
+
+    // The instrument counts its operating time up every 12 minutes: a step
+    // between the write and its read-back is no fault, two are.
+    std::vector<std::string> unconfirmed;
+    base->Hooks.Unconfirmed = [&](const std::string& text) { unconfirmed.push_back(text); };
+    const auto listEnd = base->Exchange.Hooks.ListEnd;
+    for (int step : {1, 2}) {
+        base->Exchange.Hooks.ListEnd = [&, step](bool writeList) {
+            listEnd(writeList);
+            if (writeList)
+                line.bank2[28] += step;
+        };
+        base->StartNumberWrite();
+        line.Answer();
+        EXPECT_EQ(unconfirmed.size(), step == 1 ? 0u : 1u) << step;
+        EXPECT_EQ(base->View.Time, step == 1 ? "   12.6" : "   13.0"); // 62 + 1, then 63 + 2
+    }
+    ASSERT_EQ(unconfirmed.size(), 1u);
+    EXPECT_NE(unconfirmed[0].find("слово 28: записано 63, прочитано 65"), std::string::npos) << unconfirmed[0];
 }
 
 TEST_F(SensorBaseTest, WithTheReadingFlagTheReadListRepeatsAndSilenceEndsIt)

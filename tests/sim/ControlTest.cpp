@@ -33,7 +33,7 @@ TEST(SimCommands, DriveTheModelAndTheLineAndRefuseWhatTheyCannotDo)
     EXPECT_EQ(hand.Run("write 2 13 114"), "ok bank 2 word 13 = 114");
     EXPECT_EQ(hand.Run("write 2 25 5083"), "ok bank 2 word 25 = 5083");
     EXPECT_EQ(hand.Run("read 1 9"), "ok 600");
-    EXPECT_EQ(hand.Run("volt auto"), "ok channel 1 follows the sensor");
+    EXPECT_EQ(hand.Run("volt auto"), "ok channel 1 follows the sensor again");
     EXPECT_FALSE(sim.WithInstrument([](TInstrument& i) { return i.HeldChannel1(); }));
 
     // The truth and the test.
@@ -220,7 +220,7 @@ TEST(SimCommands, TheLineFaultsWeakWordsAndAMovingChannelAreSetListedAndShown)
     EXPECT_EQ(hand.Run("double 0"), "ok no doubled replies");
     EXPECT_EQ(hand.Run("chunk off"), "ok no replies held back");
     EXPECT_EQ(hand.Run("garble 0"), "ok no garbled replies");
-    EXPECT_EQ(hand.Run("drift off"), "ok channel 1 follows the sensor");
+    EXPECT_EQ(hand.Run("drift off"), "ok channel 1 follows the sensor again");
     EXPECT_EQ(hand.Run("status").find("weak"), std::string::npos);
     for (const char* bad : {"weak 256", "weak 13 70000", "weak", "double x", "double 0 together", "chunk 2 0",
                             "garble -1", "drift on 700 50", "drift on 100", "drift maybe", "seed -1", "split random x"})

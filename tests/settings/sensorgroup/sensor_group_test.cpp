@@ -306,11 +306,14 @@ TEST_F(SensorGroupFiles, CyrillicNoteRoundTripsThroughTheFile)
     ResetSensorGroup();
     LoadSensorGroup(1234);
     EXPECT_EQ(RecordNote(SensorGroup[34]), note);
-    // One byte per letter in the file, each pair exchanged: "Пе" is stored
-    // as 0xE5 0xCF.
+    // The note field as the file holds it, byte for byte: one byte per
+    // letter (Windows-1251), each pair exchanged ("Пе" is 0xE5 0xCF), and
+    // the rest of the field as it was (a new file's zeros).
     const std::string bytes = ReadBytes("Hun12.fig");
-    EXPECT_EQ(static_cast<unsigned char>(bytes[34 * 80 + 42 + 8]), 0xE5);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[34 * 80 + 42 + 9]), 0xCF);
+    const unsigned char expected[38] = {
+        'V', 'K', '0', ':', '0', '1', ' ', '1', 0xE5, 0xCF, 0xF0, 0xF2, 0xE2, 0xEE, 0xA8, ' ', 0xC6, '.', ' ',
+        '.', '5', 0xB9, '8', '7', 0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0};
+    EXPECT_EQ(bytes.substr(34 * 80 + 42, 38), std::string(reinterpret_cast<const char*>(expected), 38));
 }
 
 TEST_F(SensorGroupFiles, UnpackingReadsOnlyThePoints)
