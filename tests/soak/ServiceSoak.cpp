@@ -4,18 +4,26 @@
 // time. Round after round the engineer's loop is played through the
 // windows' buttons: read the instrument, let it test a gas, read the test,
 // "Округлить.Записать в прибор"; every fourth round also the measuring path
-// check with channel 1 moving, and its calibration write. Before each write
-// the bench misbehaves on command: doubled, split and chunked replies,
-// noise, slowness, a garbled echo, a word that does not keep its write,
-// silence in the middle of the list.
+// check with channel 1 moving, and its calibration write; every fourth
+// round, two later, the sensor database ("Прием", "База => Прибор",
+// "Запись") and the sensor table ("Ввод" with the write). The reads run on
+// a line that breaks replies (doubled, split, chunked, noise, slow, a lost
+// byte, a stray byte inside, a garbled letter, bank or address); before
+// each write the bench misbehaves on command in one of those ways, or keeps
+// a word other than the one written, or falls silent in the middle of the
+// list.
 //
 // It counts writes confirmed, writes told unconfirmed (the window's
 // "Запись не подтверждена" box), writes whose words in the instrument differ
 // from what the window showed although no box said so (must be 0), writes
-// that ended with neither (must be 0), and the path check's table rows whose
-// ADC count and voltage do not come from one read (must be 0). The service
-// journal Service.txt must hold one line for every characteristic write,
-// with the verdict the window told, none lost or doubled.
+// that ended with neither (must be 0), the path check's table rows whose
+// ADC count and voltage do not come from one read (must be 0), and words
+// the windows hold after a read that are not what the instrument holds
+// (must be 0: no broken reply became a value). It tells how long a window
+// waited at most before it asked for a frame again (the silent spells
+// left out). The service journal Service.txt must hold one line for every
+// characteristic write, with the verdict the window told, none lost or
+// doubled.
 //
 // Usage: kavrel_service_soak WORKDIR MINUTES CONTROL_SOCKET
 #include "Characteristic.h"
@@ -26,8 +34,11 @@
 #include "Settings.h"
 #include "ServiceJournal.h"
 #include "SoakCommon.h"
+#include "StallWatch.h"
 #include "TADCF.h"
 #include "TDebNewF.h"
+#include "TFBazaF.h"
+#include "TNewBazaF.h"
 #include "TKavrelF.h"
 #include "Text.h"
 #include "Windows.h"
@@ -71,7 +82,10 @@ struct TServiceFigures {
     int characteristicWrites = 0;
     int characteristicUnconfirmed = 0;
     int pathWrites = 0;
+    int sensorWrites = 0;         // the sensor database's and the sensor table's
     int journalWarnings = 0;      // Service.txt could not be written: told by its box
+    int valuesChecked = 0;        // words held after a read, compared with the instrument
+    int valuesWrong = 0;          // ... not what it holds: a broken reply taken (must be 0)
 };
 
 // What the journal holds of one kind of write: lines, and of them the
@@ -94,19 +108,48 @@ TJournalFigures JournalOf(const std::vector<TServiceEntry>& entries, std::size_t
     return f;
 }
 
-// The bench's faults, one per round in turn (the first: none).
+// The bench's faults before a write, one per round in turn (the first:
+// none).
 const char* const kFaults[] = {
-    "",               // a clean line
-    "double 2",       // every second reply twice
-    "split random",   // replies in 2..5 pieces
-    "noise 3",        // a stray byte after one reply in three
-    "turnaround 25",  // a slow instrument
-    "weak",           // a word keeps its old value (set per round)
-    "silent after",   // the line goes quiet in the middle of the list (set per round)
-    "garble 4",       // one reply in four echoes a wrong address
-    "chunk 3",        // two replies in one chunk
+    "",                  // a clean line
+    "double 2",          // every second reply twice
+    "split random",      // replies in 2..5 pieces
+    "noise 3",           // a stray byte after one reply in three
+    "turnaround 25",     // a slow instrument
+    "weak",              // a word keeps its old value (set per round)
+    "silent after",      // the line goes quiet in the middle of the list (set per round)
+    "garble 4",          // one reply in four echoes a wrong address
+    "chunk 3",           // two replies in one chunk
+    "lose 5",            // one reply in five loses a byte
+    "inside 5",          // one reply in five gets a stray byte among its own
+    "garble 4 letter",   // ... a wrong letter
+    "garble 4 bank",     // ... a wrong bank
+    "double 3 together", // a reply and its copy in one chunk
 };
 constexpr int kFaultCount = sizeof(kFaults) / sizeof(kFaults[0]);
+
+// The line under the reads of a round: every way of breaking replies, in turn.
+const char* const kReadFaults[] = {"lose 7", "inside 7", "garble 6 letter", "garble 6 bank", "garble 6",
+                                   "double 4 together", "noise 4", "split random", "chunk 3", ""};
+constexpr int kReadFaultCount = sizeof(kReadFaults) / sizeof(kReadFaults[0]);
+
+// Words that stay as they are between a read and the look at the instrument
+// after it: the characteristic and numbers (not the operating time, 28,
+// which the instrument counts on) and the three stored tests.
+std::vector<int> StillWords(bool characteristic)
+{
+    std::vector<int> words;
+    if (characteristic)
+        for (int a = 0; a <= 24; ++a)
+            words.push_back(a);
+    for (int a : {27, 29, 30, 31})
+        words.push_back(a);
+    if (characteristic)
+        for (int a = 64; a <= 83; ++a)
+            if (a % 8 < 4)
+                words.push_back(a);
+    return words;
+}
 
 class TServiceSoak : public QObject {
 public:
@@ -114,9 +157,15 @@ public:
 
     TServiceFigures Figures;
     double CpuShare = 0, RssStart = 0, RssEnd = 0;
+    // The longest wait before a frame was asked for again, per window.
+    TStallWatch AdjustmentStall, PathStall, BaseStall, TableStall;
 
     void Begin()
     {
+        AdjustmentStall.Watch(DebNewF->Engine);
+        PathStall.Watch(ADCF->Check.Engine);
+        BaseStall.Watch(NewBazaF->Base.Exchange.Engine);
+        TableStall.Watch(FBazaF->Table.Exchange.Engine);
         started_ = Clock::now();
         cpuStart_ = CpuSeconds();
         ClearFaults();
@@ -237,14 +286,45 @@ private:
         const int gas = 20 + static_cast<int>(random_() % 100);
         Ask("gas " + std::to_string(gas));
         Control<QLineEdit>(DebNewF, "edit_real_Kav")->setText(QString::number(gas));
+        ReadFault();
         Click(DebNewF, "Key_Read");
         WaitFor(AdjustmentIdle, 120, [this](bool) {
+            CheckStored(true);
             Ask("start");
             WaitFor([this] { return Register(1, 8) == 6; }, 60, [this](bool) {
                 Click(DebNewF, "Key_Read");
-                WaitFor(AdjustmentIdle, 120, [this](bool) { Write(); });
+                WaitFor(AdjustmentIdle, 120, [this](bool) {
+                    CheckStored(true);
+                    ClearFaults();
+                    Write();
+                });
             });
         });
+    }
+
+    // The round's line under the reads: replies broken one way or another.
+    void ReadFault()
+    {
+        const std::string fault = kReadFaults[Figures.rounds % kReadFaultCount];
+        if (!fault.empty()) {
+            Ask(fault);
+            ++Figures.faults;
+        }
+    }
+
+    // After a read: the words the program holds are what the instrument
+    // holds. A broken reply taken for a value would show here.
+    void CheckStored(bool characteristic)
+    {
+        for (int a : StillWords(characteristic)) {
+            ++Figures.valuesChecked;
+            const int kept = Register(2, a);
+            if (Bank2Image[static_cast<std::size_t>(a)] != kept) {
+                ++Figures.valuesWrong;
+                std::fprintf(stderr, "  word %d: read as %d, the instrument holds %d\n", a,
+                             Bank2Image[static_cast<std::size_t>(a)], kept);
+            }
+        }
     }
 
     void SetFault(int round)
@@ -253,23 +333,33 @@ private:
         if (fault.empty())
             return;
         ++Figures.faults;
-        if (fault == "weak")
+        if (fault == "weak") {
             Ask("weak " + std::to_string(random_() % 25));
-        else if (fault == "silent after")
+        } else if (fault == "silent after") {
             Ask("silent after " + std::to_string(3 + random_() % 40));
-        else
+            SetStallCounting(false); // waited for until given up, by design
+        } else {
             Ask(fault);
+        }
     }
 
     void ClearFaults()
     {
         for (const char* c : {"double 0", "split off", "noise 0", "turnaround 0", "weak off", "silent off", "garble 0",
-                              "chunk 0", "drift off"})
+                              "chunk 0", "drift off", "lose 0", "inside 0"})
             Ask(c);
+        SetStallCounting(true);
+    }
+
+    void SetStallCounting(bool on)
+    {
+        for (TStallWatch* w : {&AdjustmentStall, &PathStall, &BaseStall, &TableStall})
+            w->Counting = on;
     }
 
     void Write()
     {
+        NoteKeptWords();
         SetFault(Figures.rounds - 1);
         ++Figures.writes;
         ++Figures.characteristicWrites;
@@ -280,6 +370,8 @@ private:
             CompareCharacteristic(told);
             if (Figures.rounds % 4 == 0)
                 After(500, [this] { PathCheck(); });
+            else if (Figures.rounds % 4 == 2)
+                After(500, [this] { SensorBase(); });
             else
                 After(500, [this] { NextRound(); });
         });
@@ -289,14 +381,22 @@ private:
     // is made clean again and the instrument's words are what it keeps.
     void WaitVerdict(QWidget* window, std::function<void(bool told)> next)
     {
-        auto quietSince = std::make_shared<Clock::time_point>(Clock::time_point{});
-        WaitFor(
-            [window, quietSince] {
-                if (UnconfirmedBox())
-                    return true;
+        WaitVerdict(
+            [window] {
                 // Idle, or given up (its timer stopped): a verdict is due.
                 auto* timer = window->findChild<QTimer*>(QStringLiteral("TimerIO"));
-                const bool quiet = ExchangeState == ExchangeIdle || (timer && !timer->isActive());
+                return !(ExchangeState == ExchangeIdle || (timer && !timer->isActive()));
+            },
+            std::move(next));
+    }
+    void WaitVerdict(std::function<bool()> busy, std::function<void(bool told)> next)
+    {
+        auto quietSince = std::make_shared<Clock::time_point>(Clock::time_point{});
+        WaitFor(
+            [busy, quietSince] {
+                if (UnconfirmedBox())
+                    return true;
+                const bool quiet = !busy();
                 if (!quiet) {
                     *quietSince = {};
                     return false;
@@ -319,15 +419,17 @@ private:
     }
 
     // What the window showed: its point grid, from which the words 0..24 it
-    // wrote are derived.
-    void CompareCharacteristic(bool told)
+    // wrote are derived; words 11 and 13 as the instrument held them.
+    void CompareCharacteristic(bool told, QWidget* window = nullptr)
     {
-        QTableWidget* grid = Control<QTableWidget>(DebNewF, "GridBaza");
+        QTableWidget* grid = Control<QTableWidget>(window ? window : DebNewF, "GridBaza");
         SensorPointTable shown{};
         for (int r = 0; r < SensorPointCount; ++r)
             shown[static_cast<std::size_t>(r)] = static_cast<int>(ReadInt(grid->item(r, 1)->text().toStdString()));
         std::array<int, DataSenSize> words = Data_Sen;
         DeriveSensorTable(shown, words);
+        words[11] = kept11_;
+        words[13] = kept13_;
         bool differ = false;
         for (int a = 0; a <= 24; ++a) {
             const int kept = Register(2, a);
@@ -337,6 +439,90 @@ private:
             }
         }
         Verdict(told, differ);
+    }
+
+    // The words no point sets, as the instrument holds them before a write.
+    void NoteKeptWords()
+    {
+        kept11_ = Register(2, 11);
+        kept13_ = Register(2, 13);
+    }
+
+    // The sensor database opened from the adjustment window: the numbers
+    // read on a breaking line, the instrument's points into the record, a
+    // point changed and "База => Прибор", the numbers written as read; then
+    // the sensor table's "Ввод" with the write.
+    void SensorBase()
+    {
+        Click(DebNewF, "SpeedButton2");
+        WaitFor([] { return NewBazaF->isVisible() && !NewBazaF->Base.Exchange.Busy(); }, 30, [this](bool) {
+            ReadFault();
+            Click(NewBazaF, "Key_UFin");
+            WaitFor([] { return !NewBazaF->Base.Exchange.Busy(); }, 60, [this](bool) {
+                CheckStored(false);
+                ClearFaults();
+                Click(NewBazaF, "key_P_Baza");
+                After(300, [this] {
+                    QTableWidget* grid = Control<QTableWidget>(NewBazaF, "GridBaza");
+                    const int p0 = static_cast<int>(ReadInt(grid->item(0, 1)->text().toStdString()));
+                    grid->item(0, 1)->setText(QString::number(p0 + (random_() % 2 ? 10 : -10)));
+                    NoteKeptWords();
+                    SetFault(Figures.rounds + 3);
+                    ++Figures.writes;
+                    ++Figures.sensorWrites;
+                    ++Figures.characteristicWrites;
+                    Click(NewBazaF, "key_Baza_P");
+                    WaitVerdict([] { return NewBazaF->Base.Exchange.Busy(); }, [this](bool told) {
+                        if (told)
+                            ++Figures.characteristicUnconfirmed;
+                        CompareCharacteristic(told, NewBazaF);
+                        Numbers();
+                    });
+                });
+            });
+        });
+    }
+
+    void Numbers()
+    {
+        SetFault(Figures.rounds + 5);
+        ++Figures.writes;
+        ++Figures.sensorWrites;
+        const int number = static_cast<int>(ReadInt(Control<QLineEdit>(NewBazaF, "edNum_EEPROM")->text().toStdString()));
+        const int sensor = static_cast<int>(ReadInt(Control<QLineEdit>(NewBazaF, "edNum_Sensor")->text().toStdString()));
+        Click(NewBazaF, "Key_UFout");
+        WaitVerdict([] { return NewBazaF->Base.Exchange.Busy(); }, [this, number, sensor](bool told) {
+            Verdict(told, Register(2, 27) != number || Register(2, 31) != sensor);
+            Click(NewBazaF, "Panel5");
+            WaitFor([] { return FBazaF->isVisible(); }, 30, [this](bool) { SensorTable(); });
+        });
+    }
+
+    void SensorTable()
+    {
+        auto* write = Control<QAbstractButton>(FBazaF, "flagWrite");
+        if (!write->isChecked())
+            write->click();
+        QTableWidget* grid = Control<QTableWidget>(FBazaF, "GridBaza");
+        const int p0 = static_cast<int>(ReadInt(grid->item(0, 1)->text().toStdString()));
+        grid->item(0, 1)->setText(QString::number(p0 + (random_() % 2 ? 10 : -10)));
+        NoteKeptWords();
+        SetFault(Figures.rounds + 7);
+        ++Figures.writes;
+        ++Figures.sensorWrites;
+        ++Figures.characteristicWrites;
+        Click(FBazaF, "Key_DataEdit");
+        WaitVerdict([] { return FBazaF->Table.Exchange.Busy(); }, [this](bool told) {
+            if (told)
+                ++Figures.characteristicUnconfirmed;
+            CompareCharacteristic(told, FBazaF);
+            Click(FBazaF, "Key__Exit");
+            After(500, [this] {
+                Click(NewBazaF, "Key_Exit");
+                // The adjustment window reads the instrument again.
+                After(500, [this] { WaitFor(AdjustmentIdle, 120, [this](bool) { NextRound(); }); });
+            });
+        });
     }
 
     void Verdict(bool told, bool differ)
@@ -448,6 +634,7 @@ private:
     Clock::time_point started_, pathStart_;
     double cpuStart_ = 0, rssStart_ = 0;
     int zero_ = 0, supply_ = 0;
+    int kept11_ = 0, kept13_ = 0;
     std::set<std::pair<int, int>> seenRows_;
 };
 
@@ -492,8 +679,17 @@ int main(int argc, char** argv)
                 f.unconfirmedDiffering);
     std::printf("writes differing, nothing told      %d\n", f.silentDifferences);
     std::printf("writes ended without a verdict      %d\n", f.noVerdict);
+    std::printf("  of them by the sensor windows     %d\n", f.sensorWrites);
     std::printf("path check rows checked             %d\n", f.rowsChecked);
     std::printf("rows pairing two reads              %d\n", f.rowsMismatched);
+    std::printf("words compared after reads          %d\n", f.valuesChecked);
+    std::printf("words read wrong (a broken reply)   %d\n", f.valuesWrong);
+    std::printf("longest wait before asking again    adjustment %.0f ms (tick 1000 ms), path check %.0f ms, "
+                "database %.0f ms, table %.0f ms (ticks 100 ms); %d frames asked again\n",
+                soak.AdjustmentStall.LongestMs, soak.PathStall.LongestMs, soak.BaseStall.LongestMs,
+                soak.TableStall.LongestMs,
+                soak.AdjustmentStall.Resends + soak.PathStall.Resends + soak.BaseStall.Resends
+                    + soak.TableStall.Resends);
     const std::vector<TServiceEntry> journal = ReadServiceJournal();
     const TJournalFigures chars = JournalOf(journal, journalBefore, JournalCharacteristic);
     const TJournalFigures paths = JournalOf(journal, journalBefore, JournalPathCalibration);
@@ -510,5 +706,5 @@ int main(int argc, char** argv)
     std::printf("CPU share of the program            %.2f %% of a core\n", soak.CpuShare);
     std::printf("resident memory                     %.1f MB at start, %.1f MB at end\n", soak.RssStart, soak.RssEnd);
     DestroyWindows();
-    return (f.silentDifferences || f.noVerdict || f.rowsMismatched || journalWrong) ? 1 : 0;
+    return (f.silentDifferences || f.noVerdict || f.rowsMismatched || f.valuesWrong || journalWrong) ? 1 : 0;
 }
