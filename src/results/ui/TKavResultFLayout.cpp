@@ -33,6 +33,7 @@ void TKavResultF::BuildLayout()
 
     auto* top = new QHBoxLayout;
     top->addLayout(year);
+    top->addSpacing(12);
     top->addLayout(month);
     top->addWidget(box_List);
     top->addWidget(box_1, 0, Qt::AlignBottom);
