@@ -373,38 +373,33 @@ bool RegisterStore::InsertAll(std::vector<RegisterRecord>& records, RegisterErro
     return true;
 }
 
-bool RegisterStore::Create(std::vector<RegisterRecord>& records, RegisterError* error)
+bool RegisterStore::Write(std::vector<RegisterRecord>& records, bool withSchema, RegisterError* error)
 {
-    RegisterError e;
+    RegisterError e{RegisterFault::CannotOpen, "файл не открыт"};
     bool ok = IsOpen() && Exec(QStringLiteral("BEGIN IMMEDIATE"), &e);
     for (const QString& statement : kSchema)
-        ok = ok && Exec(statement, &e);
+        ok = ok && (!withSchema || Exec(statement, &e));
     ok = ok && InsertAll(records, &e) && Exec(QStringLiteral("COMMIT"), &e);
     if (!ok) {
-        Exec(QStringLiteral("ROLLBACK"), nullptr);
+        if (IsOpen())
+            Exec(QStringLiteral("ROLLBACK"), nullptr);
         for (RegisterRecord& r : records) {
             r.number = 0;
             r.chain.clear();
         }
-        *error = IsOpen() ? e : RegisterError{RegisterFault::CannotOpen, "файл не открыт"};
+        *error = e;
     }
     return ok;
 }
 
+bool RegisterStore::Create(std::vector<RegisterRecord>& records, RegisterError* error)
+{
+    return Write(records, true, error);
+}
+
 bool RegisterStore::Append(std::vector<RegisterRecord>& records, RegisterError* error)
 {
-    RegisterError e;
-    const bool ok = IsOpen() && Exec(QStringLiteral("BEGIN IMMEDIATE"), &e) && InsertAll(records, &e) &&
-                    Exec(QStringLiteral("COMMIT"), &e);
-    if (!ok) {
-        Exec(QStringLiteral("ROLLBACK"), nullptr);
-        for (RegisterRecord& r : records) {
-            r.number = 0;
-            r.chain.clear();
-        }
-        *error = IsOpen() ? e : RegisterError{RegisterFault::CannotOpen, "файл не открыт"};
-    }
-    return ok;
+    return Write(records, false, error);
 }
 
 bool RegisterStore::Read(const RecordFilter& filter, const std::function<bool(RegisterRecord&)>& take,
@@ -460,27 +455,26 @@ std::vector<int> RegisterStore::Years(bool* unknownYear, RegisterError* error)
     return years;
 }
 
-long long RegisterStore::HighestNumber(RegisterError* error)
+std::optional<long long> RegisterStore::Value(const char* sql, RegisterError* error)
 {
     int code = 0;
-    const auto highest =
-        IsOpen() ? Scalar(handle_, "SELECT seq FROM sqlite_sequence WHERE name = 'tests'", &code) : std::nullopt;
-    if (!highest)
+    const auto value = IsOpen() ? Scalar(handle_, sql, &code) : std::nullopt;
+    if (!value)
         *error = IsOpen() ? ErrorOf(code) : RegisterError{RegisterFault::CannotOpen, "файл не открыт"};
-    return highest.value_or(0);
+    return value;
+}
+
+long long RegisterStore::HighestNumber(RegisterError* error)
+{
+    return Value("SELECT seq FROM sqlite_sequence WHERE name = 'tests'", error).value_or(0);
 }
 
 bool RegisterStore::GuardsInPlace(RegisterError* error)
 {
-    int code = 0;
-    const auto guards = IsOpen() ? Scalar(handle_,
-                                          "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = "
-                                          "'tests' AND name IN ('tests_no_update', 'tests_no_delete')",
-                                          &code)
-                                 : std::nullopt;
-    if (!guards)
-        *error = IsOpen() ? ErrorOf(code) : RegisterError{RegisterFault::CannotOpen, "файл не открыт"};
-    return guards.value_or(0) == 2;
+    return Value("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = 'tests'"
+                 " AND name IN ('tests_no_update', 'tests_no_delete')",
+                 error)
+               .value_or(0) == 2;
 }
 
 std::string RegisterStore::MoveAside(const ClockReading& now, std::string* reason)

@@ -114,6 +114,8 @@ private:
     void FreeCompanions() const;
     bool Exec(const QString& sql, RegisterError* error);
     bool InsertAll(std::vector<RegisterRecord>& records, RegisterError* error);
+    bool Write(std::vector<RegisterRecord>& records, bool withSchema, RegisterError* error);
+    std::optional<long long> Value(const char* sql, RegisterError* error);
     QSqlDatabase Database() const;
 
     std::string fileName_;
