@@ -37,7 +37,9 @@ bool TestRegister::Reopen(std::string* tell)
     if (opened == RegisterStore::Opened::Empty) {
         const int month = (ReadClock ? ReadClock() : SystemClock()).month;
         std::vector<RegisterRecord> imported = ImportMonthFiles(month, pending_);
-        if (!store_.Create(imported, &e)) {
+        if (store_.Create(imported, &e)) {
+            created_ = true;
+        } else {
             store_.Close();
             opened = RegisterStore::Opened::Failed;
         }

@@ -39,6 +39,8 @@ public:
     bool Readable() const { return store_.IsOpen(); }
     // Why the last open or write failed (fault None after a success).
     const RegisterError& LastError() const { return error_; }
+    // The register was made (with the month files' lines) by this object.
+    bool Created() const { return created_; }
     RegisterStore& Store() { return store_; }
     const std::string& FileName() const { return store_.FileName(); }
 
@@ -52,6 +54,7 @@ private:
     std::deque<RegisterRecord> pending_;
     RegisterError error_;
     bool failing_ = false; // told; quiet until a write succeeds
+    bool created_ = false;
 };
 
 // The program's register, made at start; null: no register (the windows
