@@ -5,37 +5,52 @@
 #include "TestFiles.h"
 
 #include <array>
+#include <charconv>
+#include <deque>
 #include <future>
 #include <string_view>
 #include <unordered_map>
 
 namespace {
 
-// Records are hashed in batches on a second thread while the next batch is
-// read: the check then takes about as long as the hashing alone.
+// Records are hashed in batches on other threads, two at a time, while the
+// next batch is read: hashing takes most of the check's time. Batches go
+// back and forth without being freed, so that no thread allocates what
+// another frees.
 constexpr std::size_t kBatch = 4096;
+constexpr std::size_t kHashing = 2;
 
 struct Link {
+    long long number = 0;
     std::string previousChain; // as stored in the record before
-    RegisterRecord record;
+    std::string input;         // the record's chain input
+    std::string chain;         // as stored
 };
 struct Batch {
     std::vector<Link> links;
-    std::vector<std::size_t> broken; // indices whose chain value does not match
+    std::size_t used = 0;
+    std::vector<long long> broken; // numbers whose chain value does not match
+
+    Link& Next()
+    {
+        if (used == links.size())
+            links.emplace_back();
+        return links[used++];
+    }
 };
 
 Batch Verify(Batch batch)
 {
-    for (std::size_t i = 0; i < batch.links.size(); ++i) {
+    for (std::size_t i = 0; i < batch.used; ++i) {
         const Link& l = batch.links[i];
-        if (ChainValue(l.previousChain, l.record) != l.record.chain)
-            batch.broken.push_back(i);
+        if (!ChainMatches(l.previousChain, l.input, l.chain))
+            batch.broken.push_back(l.number);
     }
     return batch;
 }
 
 // 1..12 for "Test_01.txt" .. "Test_12.txt", else 0.
-int MonthOfFile(const std::string& name)
+int MonthOfFile(std::string_view name)
 {
     for (int m = 1; m <= 12; ++m)
         if (name == MonthFileNameFor(m))
@@ -46,27 +61,34 @@ int MonthOfFile(const std::string& name)
 // One month file read line by line beside the records, while they agree.
 struct MonthFile {
     bool loaded = false;
-    std::string bytes;
+    std::string text; // UTF-8
     std::size_t at = 0;
     long long lineNumber = 0;
     bool diverged = false;
-    std::vector<RegisterRecord> unmatched; // records after the divergence
+    std::vector<std::pair<long long, std::string>> unmatched; // records after the divergence: number, line
 
-    // The next non-empty line (Windows-1251, no line end), or none.
+    void Load(int month)
+    {
+        std::string bytes;
+        if (ReadWholeFile(MonthFileNameFor(month), bytes))
+            text = FromCp1251(bytes);
+        loaded = true;
+    }
+    // The next non-empty line (no line end), or none.
     std::optional<std::string_view> Peek(long long* number) const
     {
         std::size_t start = at;
         long long n = lineNumber;
-        while (start < bytes.size()) {
-            std::size_t end = bytes.find('\n', start);
+        while (start < text.size()) {
+            std::size_t end = text.find('\n', start);
             if (end == std::string::npos)
-                end = bytes.size();
+                end = text.size();
             std::size_t stop = end;
-            if (stop > start && bytes[stop - 1] == '\r')
+            if (stop > start && text[stop - 1] == '\r')
                 --stop;
             if (stop > start) {
                 *number = n + 1;
-                return std::string_view(bytes).substr(start, stop - start);
+                return std::string_view(text).substr(start, stop - start);
             }
             start = end + 1;
         }
@@ -74,72 +96,63 @@ struct MonthFile {
     }
     void Take(long long number, std::string_view line)
     {
-        at = static_cast<std::size_t>(line.data() - bytes.data()) + line.size();
+        at = static_cast<std::size_t>(line.data() - text.data()) + line.size();
         lineNumber = number;
     }
 };
 
-RegisterFinding Finding(RegisterFinding::Kind kind, RegisterRecord record = {}, long long from = 0, long long to = 0)
-{
-    RegisterFinding f;
-    f.kind = kind;
-    f.record = std::move(record);
-    f.missingFrom = from;
-    f.missingTo = to;
-    return f;
-}
+// The first finding of a kind by number, and their count; the records are
+// read for the message at the end.
+struct Tally {
+    long long first = 0;
+    long long count = 0;
+    RegisterFinding::Kind kind = RegisterFinding::Kind::Changed;
+    long long from = 0, to = 0;
 
-bool Earlier(const RegisterFinding& a, const std::optional<RegisterFinding>& b)
-{
-    return !b || a.record.number < b->record.number;
-}
-
-void NoteChain(RegisterCheck& c, RegisterFinding f)
-{
-    ++c.chainFindings;
-    if (Earlier(f, c.chain))
-        c.chain = std::move(f);
-}
-
-void NoteLineGone(RegisterCheck& c, const RegisterRecord& r)
-{
-    ++c.linesGone;
-    if (!c.lineGone || r.number < c.lineGone->record.number)
-        c.lineGone = Finding(RegisterFinding::Kind::LineGone, r);
-}
+    void Note(long long number, RegisterFinding::Kind k, long long missingFrom = 0, long long missingTo = 0)
+    {
+        ++count;
+        if (first == 0 || number < first) {
+            first = number;
+            kind = k;
+            from = missingFrom;
+            to = missingTo;
+        }
+    }
+};
 
 void NoteUnrecorded(RegisterCheck& c, int month, long long number, std::string_view line)
 {
-    UnrecordedLine u{month, number, FromCp1251(line)};
+    UnrecordedLine u{month, number, std::string(line)};
     ++c.unrecordedLines;
     if (!c.unrecorded) {
-        c.unrecorded = Finding(RegisterFinding::Kind::Unrecorded);
+        c.unrecorded = RegisterFinding{};
+        c.unrecorded->kind = RegisterFinding::Kind::Unrecorded;
         c.unrecorded->line = u;
     }
     if (c.unrecordedList.size() < RegisterCheck::UnrecordedKept)
         c.unrecordedList.push_back(std::move(u));
 }
 
-// The end of a month file: its lines not yet matched against the records
+// The end of a month file: its lines not yet matched, against the records
 // after a divergence and the pending records, by content.
-void FinishFile(RegisterCheck& c, int month, MonthFile& f, const std::deque<RegisterRecord>& pending)
+void FinishFile(RegisterCheck& c, Tally& gone, int month, MonthFile& f, const std::deque<RegisterRecord>& pending)
 {
-    std::vector<const RegisterRecord*> expected;
-    for (const RegisterRecord& r : f.unmatched)
-        expected.push_back(&r);
-    const std::size_t written = expected.size();
+    std::vector<std::pair<long long, std::string_view>> expected;
+    for (const auto& [number, line] : f.unmatched)
+        expected.emplace_back(number, line);
     for (const RegisterRecord& p : pending)
         if (p.monthFile == MonthFileNameFor(month) && p.note != NoteLineNotWritten)
-            expected.push_back(&p);
+            expected.emplace_back(0, p.line);
 
-    std::unordered_map<std::string, std::vector<std::size_t>> waiting;
+    std::unordered_map<std::string_view, std::vector<std::size_t>> waiting;
     for (std::size_t i = expected.size(); i-- > 0;)
-        waiting[ToCp1251(expected[i]->line)].push_back(i); // the first at the back
+        waiting[expected[i].second].push_back(i); // the first at the back
     std::vector<bool> found(expected.size(), false);
     long long number = 0;
     while (auto line = f.Peek(&number)) {
         f.Take(number, *line);
-        auto it = waiting.find(std::string(*line));
+        auto it = waiting.find(*line);
         if (it != waiting.end() && !it->second.empty()) {
             found[it->second.back()] = true;
             it->second.pop_back();
@@ -147,9 +160,24 @@ void FinishFile(RegisterCheck& c, int month, MonthFile& f, const std::deque<Regi
             NoteUnrecorded(c, month, number, *line);
         }
     }
-    for (std::size_t i = 0; i < written; ++i)
-        if (!found[i])
-            NoteLineGone(c, *expected[i]);
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (!found[i] && expected[i].first > 0)
+            gone.Note(expected[i].first, RegisterFinding::Kind::LineGone);
+}
+
+std::optional<RegisterFinding> FindingOf(RegisterStore& store, const Tally& t)
+{
+    if (t.count == 0)
+        return std::nullopt;
+    RegisterFinding f;
+    f.kind = t.kind;
+    f.missingFrom = t.from;
+    f.missingTo = t.to;
+    RegisterError ignored;
+    if (t.kind != RegisterFinding::Kind::TailGone && t.kind != RegisterFinding::Kind::Unguarded)
+        f.record = store.RecordNumbered(t.first, &ignored).value_or(RegisterRecord{});
+    f.record.number = t.first;
+    return f;
 }
 
 } // namespace
@@ -158,64 +186,75 @@ RegisterCheck CheckRegister(RegisterStore& store, const std::deque<RegisterRecor
 {
     RegisterCheck c;
     std::array<MonthFile, 13> files;
+    Tally chain, gone;
     long long last = 0;
     std::string previousChain;
     Batch batch;
-    std::future<Batch> hashing;
+    std::vector<Batch> spare;
+    std::deque<std::future<Batch>> hashing;
 
-    auto collect = [&c](Batch done) {
-        for (std::size_t i : done.broken)
-            NoteChain(c, Finding(RegisterFinding::Kind::Changed, std::move(done.links[i].record)));
+    auto collect = [&chain, &spare](Batch done) {
+        for (long long number : done.broken)
+            chain.Note(number, RegisterFinding::Kind::Changed);
+        done.broken.clear();
+        done.used = 0;
+        spare.push_back(std::move(done));
     };
     auto send = [&] {
-        if (hashing.valid())
-            collect(hashing.get());
-        hashing = std::async(std::launch::async, Verify, std::move(batch));
-        batch = Batch{};
-        batch.links.reserve(kBatch);
+        if (hashing.size() == kHashing) {
+            collect(hashing.front().get());
+            hashing.pop_front();
+        }
+        hashing.push_back(std::async(std::launch::async, Verify, std::move(batch)));
+        if (spare.empty()) {
+            batch = Batch{};
+        } else {
+            batch = std::move(spare.back());
+            spare.pop_back();
+        }
     };
 
     RegisterError error;
-    const bool read = store.Read({}, [&](RegisterRecord& r) {
+    const bool read = store.ReadChain([&](const ChainRow& r) {
         ++c.records;
-        if (r.number != last + 1) {
-            NoteChain(c, Finding(RegisterFinding::Kind::Gap, r, last + 1, r.number - 1));
-            // Its chain value follows a record that is gone: not told twice.
-            previousChain = r.chain;
-            last = r.number;
-        }
-        const int month = MonthOfFile(r.monthFile);
-        if (r.note != NoteLineNotWritten) {
+        const bool gap = r.number != last + 1;
+        if (gap)
+            chain.Note(r.number, RegisterFinding::Kind::Gap, last + 1, r.number - 1);
+        if (r.fields[13] != NoteLineNotWritten) {
+            const int month = MonthOfFile(r.fields[11]);
             MonthFile& f = files[static_cast<std::size_t>(month)];
             if (month == 0) {
-                NoteLineGone(c, r);
+                gone.Note(r.number, RegisterFinding::Kind::LineGone);
             } else {
-                if (!f.loaded) {
-                    ReadWholeFile(r.monthFile, f.bytes);
-                    f.loaded = true;
-                }
+                if (!f.loaded)
+                    f.Load(month);
                 long long number = 0;
                 const auto line = f.diverged ? std::nullopt : f.Peek(&number);
-                if (line && *line == ToCp1251(r.line))
+                if (line && *line == r.fields[12]) {
                     f.Take(number, *line);
-                else {
+                } else {
                     f.diverged = true;
-                    f.unmatched.push_back(r);
+                    f.unmatched.emplace_back(r.number, std::string(r.fields[12]));
                 }
             }
         }
-        if (r.number == last + 1) {
-            const std::string chain = r.chain;
-            batch.links.push_back({std::move(previousChain), std::move(r)});
-            previousChain = chain;
-            last = batch.links.back().record.number;
-            if (batch.links.size() == kBatch)
+        // A record after a gap follows one that is gone: its chain value
+        // cannot match and is not told twice.
+        if (!gap) {
+            Link& link = batch.Next();
+            link.number = r.number;
+            link.previousChain = previousChain;
+            PutChainInput(link.input, r.fields);
+            link.chain.assign(r.chain);
+            if (batch.used == kBatch)
                 send();
         }
+        previousChain.assign(r.chain);
+        last = r.number;
         return true;
     }, &error);
-    if (hashing.valid())
-        collect(hashing.get());
+    for (auto& h : hashing)
+        collect(h.get());
     collect(Verify(std::move(batch)));
     if (!read) {
         c.failed = error;
@@ -223,23 +262,21 @@ RegisterCheck CheckRegister(RegisterStore& store, const std::deque<RegisterRecor
     }
 
     const long long highest = store.HighestNumber(&error);
-    if (highest > last) {
-        RegisterFinding tail = Finding(RegisterFinding::Kind::TailGone, {}, last + 1, highest);
-        tail.record.number = last + 1;
-        NoteChain(c, std::move(tail));
-    }
-    if (!store.GuardsInPlace(&error)) {
-        RegisterFinding unguarded = Finding(RegisterFinding::Kind::Unguarded);
-        unguarded.record.number = highest + 1;
-        NoteChain(c, std::move(unguarded));
-    }
+    if (highest > last)
+        chain.Note(last + 1, RegisterFinding::Kind::TailGone, last + 1, highest);
+    if (!store.GuardsInPlace(&error))
+        chain.Note(std::max(highest, last) + 1, RegisterFinding::Kind::Unguarded);
     // The months' lines after the last record: the pending tests', then any
     // typed in.
     for (int m = 1; m <= 12; ++m) {
         MonthFile& f = files[static_cast<std::size_t>(m)];
         if (!f.loaded)
-            ReadWholeFile(MonthFileNameFor(m), f.bytes);
-        FinishFile(c, m, f, pending);
+            f.Load(m);
+        FinishFile(c, gone, m, f, pending);
     }
+    c.chain = FindingOf(store, chain);
+    c.chainFindings = chain.count;
+    c.lineGone = FindingOf(store, gone);
+    c.linesGone = gone.count;
     return c;
 }

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QCryptographicHash>
 
+#include <charconv>
 #include <cstdio>
 
 namespace {
@@ -48,16 +49,42 @@ std::optional<int> TenthsOf(const std::string& result)
     return std::stoi(result.substr(0, point)) * 10 + (result.back() - '0');
 }
 
-void AddField(std::string& out, const std::string& value)
+int HexDigit(char c)
 {
-    out += std::to_string(value.size());
-    out += ':';
-    out += value;
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
 }
 
-void AddField(std::string& out, std::optional<int> value)
+// The 32 bytes of a chain value's hex digits; false for anything else.
+bool ChainBytes(std::string_view hex, std::array<char, 32>& bytes)
 {
-    AddField(out, value ? std::to_string(*value) : std::string());
+    if (hex.size() != 64)
+        return false;
+    for (std::size_t i = 0; i < 32; ++i) {
+        const int high = HexDigit(hex[2 * i]);
+        const int low = HexDigit(hex[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        bytes[i] = static_cast<char>(high * 16 + low);
+    }
+    return true;
+}
+
+// SHA-256 over the previous chain value's bytes and the input. One hash
+// object per thread: the check hashes a million records.
+QByteArrayView Digest(std::string_view previousChain, std::string_view input)
+{
+    thread_local QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.reset();
+    std::array<char, 32> previous{};
+    if (ChainBytes(previousChain, previous))
+        hash.addData(QByteArrayView(previous.data(), 32));
+    hash.addData(QByteArrayView(input.data(), static_cast<qsizetype>(input.size())));
+    return hash.resultView();
+}
+
+std::string Decimal(const std::optional<int>& v)
+{
+    return v ? std::to_string(*v) : std::string();
 }
 
 } // namespace
@@ -108,34 +135,62 @@ RegisterRecord ImportedRecordOf(int month, const std::string& line)
     return r;
 }
 
-std::string ChainInput(const RegisterRecord& r)
+std::string ChainInputOf(const ChainFields& fields)
 {
     std::string out;
-    out.reserve(96 + r.name.size() + r.line.size() + r.note.size());
-    AddField(out, std::to_string(r.number));
-    AddField(out, r.date);
-    AddField(out, r.time);
-    AddField(out, r.utcOffset);
-    AddField(out, r.year);
-    AddField(out, std::to_string(r.month));
-    AddField(out, r.name);
-    AddField(out, r.tenths);
-    AddField(out, r.result);
-    AddField(out, r.instrument);
-    AddField(out, r.sensor);
-    AddField(out, r.monthFile);
-    AddField(out, r.line);
-    AddField(out, r.note);
+    PutChainInput(out, fields);
     return out;
+}
+
+void PutChainInput(std::string& out, const ChainFields& fields)
+{
+    out.clear();
+    for (std::string_view f : fields) {
+        char length[16];
+        const auto end = std::to_chars(length, length + sizeof length, f.size()).ptr;
+        out.append(length, end);
+        out += ':';
+        out.append(f);
+    }
+}
+
+std::string ChainInput(const RegisterRecord& r)
+{
+    const std::string number = std::to_string(r.number);
+    const std::string year = Decimal(r.year);
+    const std::string month = std::to_string(r.month);
+    const std::string tenths = Decimal(r.tenths);
+    const std::string instrument = Decimal(r.instrument);
+    const std::string sensor = Decimal(r.sensor);
+    return ChainInputOf({number, r.date, r.time, r.utcOffset, year, month, r.name, tenths, r.result, instrument,
+                         sensor, r.monthFile, r.line, r.note});
+}
+
+std::string ChainValueOf(std::string_view previousChain, std::string_view input)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    const QByteArrayView digest = Digest(previousChain, input);
+    std::string hex(static_cast<std::size_t>(digest.size()) * 2, '0');
+    for (qsizetype i = 0; i < digest.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(digest[i]);
+        hex[static_cast<std::size_t>(i) * 2] = kDigits[byte >> 4];
+        hex[static_cast<std::size_t>(i) * 2 + 1] = kDigits[byte & 15];
+    }
+    return hex;
+}
+
+bool ChainMatches(std::string_view previousChain, std::string_view input, std::string_view chain)
+{
+    std::array<char, 32> stored{};
+    if (!ChainBytes(chain, stored))
+        return false;
+    const QByteArrayView digest = Digest(previousChain, input);
+    return digest == QByteArrayView(stored.data(), 32);
 }
 
 std::string ChainValue(const std::string& previousChain, const RegisterRecord& r)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(QByteArray::fromHex(QByteArray::fromStdString(previousChain)));
-    const std::string input = ChainInput(r);
-    hash.addData(QByteArrayView(input.data(), static_cast<qsizetype>(input.size())));
-    return hash.result().toHex().toStdString();
+    return ChainValueOf(previousChain, ChainInput(r));
 }
 
 std::string JournalLineOf(const RegisterRecord& r)

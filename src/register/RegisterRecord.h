@@ -5,8 +5,10 @@
 // that a record changed, removed or inserted afterwards shows.
 #include "DateFields.h"
 
+#include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 struct RegisterRecord {
     long long number = 0;           // №: 1, 2, 3, ... per register; 0 until written
@@ -48,14 +50,27 @@ RegisterRecord ImportedRecordOf(int month, const std::string& line);
 // "+03:00" for +180 minutes, "-05:30" for -330.
 std::string UtcOffsetText(int minutes);
 
-// What the chain value is computed over: every field but the chain, each
-// as its length, ':' and its bytes, so that no two records give one text.
+// The fields a chain value covers: every one but the chain, as texts in
+// the order of the register's columns (number, date, time, UTC offset,
+// year, month, name, tenths, result, instrument, sensor, month file, line,
+// note); a number is its decimal digits, a missing one empty.
+inline constexpr std::size_t ChainFieldCount = 14;
+using ChainFields = std::array<std::string_view, ChainFieldCount>;
+
+// What the chain value is computed over: each field as its length in
+// bytes, ':' and its bytes, so that no two records give one text.
+std::string ChainInputOf(const ChainFields& fields);
+// The same into `out`, replacing what it held (its room is used again).
+void PutChainInput(std::string& out, const ChainFields& fields);
 std::string ChainInput(const RegisterRecord& r);
 
-// The chain value of a record following the one whose chain value is
-// `previousChain` (empty for the first): SHA-256 over the previous value's
-// 32 bytes and ChainInput, as 64 lower-case hex digits.
+// SHA-256 over the previous record's chain value (its 32 bytes; nothing
+// before the first record) and a record's chain input, as 64 lower-case
+// hex digits.
+std::string ChainValueOf(std::string_view previousChain, std::string_view input);
 std::string ChainValue(const std::string& previousChain, const RegisterRecord& r);
+// ChainValueOf(previousChain, input) == chain, without making a text.
+bool ChainMatches(std::string_view previousChain, std::string_view input, std::string_view chain);
 
 // The journal line the results window shows for a record: the number, the
 // full date and time, the rest of the test line, and the note in brackets.

@@ -12,7 +12,9 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <atomic>
+#include <charconv>
 #include <filesystem>
 #include <system_error>
 #include <sys/stat.h>
@@ -44,7 +46,11 @@ const QStringList kSchema = {
                    " line TEXT NOT NULL,"
                    " note TEXT NOT NULL,"
                    " chain TEXT NOT NULL) STRICT"),
-    QStringLiteral("CREATE INDEX tests_by_date ON tests (year, month)"),
+    // The journal lists the newest records of a year, a month or both: each
+    // index holds the number too, in order.
+    QStringLiteral("CREATE INDEX tests_by_year ON tests (year)"),
+    QStringLiteral("CREATE INDEX tests_by_month ON tests (month)"),
+    QStringLiteral("CREATE INDEX tests_by_year_month ON tests (year, month)"),
     QStringLiteral("CREATE TRIGGER tests_no_update BEFORE UPDATE ON tests"
                    " BEGIN SELECT RAISE(ABORT, 'the test register is append-only'); END"),
     QStringLiteral("CREATE TRIGGER tests_no_delete BEFORE DELETE ON tests"
@@ -97,6 +103,25 @@ RegisterRecord RecordOf(sqlite3_stmt* st)
     r.note = ColumnText(st, 13);
     r.chain = ColumnText(st, 14);
     return r;
+}
+
+// A column's value as text: digits for an integer (as SQLite writes them),
+// nothing for NULL.
+std::string_view FieldText(sqlite3_stmt* st, int column, std::array<char, 24>& digits)
+{
+    switch (sqlite3_column_type(st, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER: {
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), sqlite3_column_int64(st, column)).ptr;
+        return std::string_view(digits.data(), static_cast<std::size_t>(end - digits.data()));
+    }
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+        return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(st, column)))
+                    : std::string_view();
+    }
+    }
 }
 
 // The WHERE clause of a filter; its values are bound in this order.
@@ -317,6 +342,9 @@ RegisterStore::Opened RegisterStore::Open(RegisterError* error)
     // A read-only file keeps its journal mode; that is no reason to stop.
     Exec(QStringLiteral("PRAGMA journal_mode = WAL"), nullptr);
     Exec(QStringLiteral("PRAGMA synchronous = FULL"), nullptr);
+    // The check reads every record: mapped, the file is read without a
+    // copy per page.
+    Exec(QStringLiteral("PRAGMA mmap_size = 1073741824"), nullptr);
     return state;
 }
 
@@ -422,6 +450,44 @@ bool RegisterStore::Read(const RecordFilter& filter, const std::function<bool(Re
     if (!read)
         *error = ErrorOf(code);
     return read;
+}
+
+bool RegisterStore::ReadChain(const std::function<bool(const ChainRow&)>& take, RegisterError* error)
+{
+    if (!IsOpen()) {
+        *error = {RegisterFault::CannotOpen, "файл не открыт"};
+        return false;
+    }
+    ChainRow row;
+    // Integers are written out here: SQLite would make a text of each one
+    // in memory of its own, six times a record.
+    std::array<std::array<char, 24>, ChainFieldCount> digits;
+    int code = 0;
+    const bool read = Each(handle_, std::string("SELECT ") + kColumns + " FROM tests ORDER BY no", nullptr,
+                           [&](sqlite3_stmt* st) {
+                               row.number = sqlite3_column_int64(st, 0);
+                               for (std::size_t c = 0; c < ChainFieldCount; ++c)
+                                   row.fields[c] = FieldText(st, static_cast<int>(c), digits[c]);
+                               row.chain = FieldText(st, 14, digits[0]);
+                               return take(row);
+                           }, &code);
+    if (!read)
+        *error = ErrorOf(code);
+    return read;
+}
+
+std::optional<RegisterRecord> RegisterStore::RecordNumbered(long long number, RegisterError* error)
+{
+    std::optional<RegisterRecord> found;
+    int code = 0;
+    if (!IsOpen() || !Each(handle_, std::string("SELECT ") + kColumns + " FROM tests WHERE no = ?",
+                           [number](sqlite3_stmt* st) { sqlite3_bind_int64(st, 1, number); },
+                           [&](sqlite3_stmt* st) {
+                               found = RecordOf(st);
+                               return false;
+                           }, &code))
+        *error = IsOpen() ? ErrorOf(code) : RegisterError{RegisterFault::CannotOpen, "файл не открыт"};
+    return found;
 }
 
 long long RegisterStore::Count(const RecordFilter& filter, RegisterError* error)

@@ -56,6 +56,14 @@ struct RecordFilter {
     std::optional<std::string> lineHolds;
 };
 
+// One record as the check reads it: the texts of its fields as stored,
+// valid while the reader has it.
+struct ChainRow {
+    long long number = 0;
+    ChainFields fields;
+    std::string_view chain;
+};
+
 class RegisterStore {
 public:
     explicit RegisterStore(std::string fileName = RegisterFileName);
@@ -91,6 +99,10 @@ public:
     // may stop the reading by returning false.
     bool Read(const RecordFilter& filter, const std::function<bool(RegisterRecord&)>& take,
               RegisterError* error, bool newestFirst = false, long long limit = -1);
+    // Every record in number order, as texts (the check).
+    bool ReadChain(const std::function<bool(const ChainRow&)>& take, RegisterError* error);
+    // The record of that number, if there is one.
+    std::optional<RegisterRecord> RecordNumbered(long long number, RegisterError* error);
     // How many records pass the filter.
     long long Count(const RecordFilter& filter, RegisterError* error);
     // The years the records hold, in order; `unknownYear` tells whether
