@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
@@ -38,6 +39,17 @@
 namespace {
 
 constexpr int kTickMs = 150; // the online window's tick, shortened as in its own tests
+
+// How many records another program finds in the register (SQLite's locks
+// are a process's: only another program sees them).
+std::string CountInAnotherProgram()
+{
+    QProcess reader;
+    reader.start(QStringLiteral(REGISTER_READER), {QStringLiteral("Kavrel.db")});
+    if (!reader.waitForFinished(30000))
+        return "the reader did not end";
+    return reader.readAllStandardOutput().toStdString();
+}
 
 QStringList MemoLines(const QPlainTextEdit* memo)
 {
@@ -292,6 +304,35 @@ private slots:
                                           "     —  31.12 10:07 > Ким  -  0.0  (нет записи в журнале)"));
     }
 
+    // Another program reads the register while this one runs (the sqlite3
+    // tool): the write-ahead log it shares with the program stays, and what
+    // the program writes afterwards is there for everybody. The program's
+    // file dialogs opened and closed the folder's files to tell their types,
+    // which dropped SQLite's locks; the reader then removed the log.
+    void aReaderBesideTheProgramRemovesNothing()
+    {
+        OpenOnline();
+        online_->edit_FIO->setText(QStringLiteral("Ан"));
+        TestAt({2025, 12, 31, 12, 0, 0, 180}, 1);
+        online_->close();
+        OpenResults();
+        DialogAnswerer answers;
+        answers.onFileDialog = [](QFileDialog* dialog) {
+            QTest::qWait(300); // the folder listed, as the operator looks at it
+            static_cast<QDialog*>(dialog)->reject();
+        };
+        QTest::mouseClick(results_->key_Csv, Qt::LeftButton);
+        QCOMPARE(answers.fileDialogs, 1);
+        QVERIFY(std::filesystem::exists("Kavrel.db-wal"));
+        QCOMPARE(CountInAnotherProgram(), std::string("2"));
+        QVERIFY(std::filesystem::exists("Kavrel.db-wal"));
+        results_->close();
+
+        OpenOnline();
+        TestAt({2025, 12, 31, 12, 5, 0, 180}, 2);
+        QCOMPARE(CountInAnotherProgram(), std::string("3"));
+    }
+
     // The register stops taking records (its file may grow no more): the
     // operator is told once, the month lines go on, and the records follow
     // as soon as the file can grow again.
@@ -334,6 +375,8 @@ private slots:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // As on a desktop: file icons come from a theme, by the files' types.
+    QIcon::setThemeName(QStringLiteral("hicolor"));
     RegisterWindowTest test;
     return QTest::qExec(&test, argc, argv);
 }

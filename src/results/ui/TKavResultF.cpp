@@ -1,6 +1,7 @@
 #include "TKavResultF.h"
 
 #include "DateFields.h"
+#include "FileDialogs.h"
 #include "Journal.h"
 #include "RegisterCsv.h"
 #include "PersonGrid.h"
@@ -124,6 +125,7 @@ void TKavResultF::BuildControls()
     SaveDialogCsv = new QFileDialog(this, QStringLiteral("Экспорт журнала"));
     SaveDialogCsv->setObjectName(QStringLiteral("SaveDialogCsv"));
     SaveDialogCsv->setOption(QFileDialog::DontUseNativeDialog);
+    KeepFilesUnopened(SaveDialogCsv);
     SaveDialogCsv->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialogCsv->setFileMode(QFileDialog::AnyFile);
     SaveDialogCsv->setNameFilters({QStringLiteral("Таблица CSV (*.csv)"), QStringLiteral("Все файлы (*)")});
