@@ -56,6 +56,28 @@ bool TestRegister::Reopen(std::string* tell)
     return true;
 }
 
+// A file that opened as a register and then showed damage: aside with it,
+// and a new register in its place.
+bool TestRegister::Restart(const RegisterError& why, std::string* tell)
+{
+    std::string reason;
+    const std::string aside = store_.MoveAside(ReadClock ? ReadClock() : SystemClock(), &reason);
+    if (aside.empty()) {
+        error_ = {why.fault, why.reason + "; переименовать его не удалось: " + reason};
+        return false;
+    }
+    *tell += MovedAsideText(why, aside);
+    return Reopen(tell);
+}
+
+std::string TestRegister::SetAside(const RegisterError& why)
+{
+    std::string tell;
+    if (Restart(why, &tell) && !pending_.empty())
+        Write(&tell);
+    return tell;
+}
+
 bool TestRegister::Write(std::string* tell)
 {
     if (!store_.IsOpen() || store_.IsReadOnly()) {
@@ -72,9 +94,7 @@ bool TestRegister::Write(std::string* tell)
     if (!store_.Append(batch, &e) && NeedsMovingAside(e.fault)) {
         // Damage found while writing: the file goes aside like one found at
         // the start, and the records go into the new register.
-        error_ = e;
-        store_.Close();
-        if (Reopen(tell))
+        if (Restart(e, tell))
             store_.Append(batch, &e);
     }
     if (batch.front().number == 0) {

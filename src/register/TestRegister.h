@@ -33,6 +33,11 @@ public:
     // gets what to tell the user (a damaged file moved aside), if anything.
     bool Flush(std::string* tell = nullptr);
 
+    // Damage found while reading the register (the results window's check):
+    // the file goes aside and a new register begins, as for damage found at
+    // the start. What to tell the user.
+    std::string SetAside(const RegisterError& why);
+
     // The records not yet written, oldest first.
     const std::deque<RegisterRecord>& Pending() const { return pending_; }
     // The register can be read (the results window's view and check).
@@ -46,6 +51,7 @@ public:
 
 private:
     bool Reopen(std::string* tell);
+    bool Restart(const RegisterError& why, std::string* tell);
     bool Write(std::string* tell);
     std::string FailureText() const;
     std::string MovedAsideText(const RegisterError& why, const std::string& aside) const;

@@ -304,6 +304,39 @@ TEST_F(RegisterTest, DamagedOrForeignFileIsKeptAsideNeverOverwritten)
     EXPECT_EQ(SqliteRows("Kavrel-damaged-20240315-102007-2.db", "SELECT text FROM notes"),
               std::vector<std::string>({"моё"}));
     EXPECT_TRUE(reg.Readable());
+    reg.Store().Close();
+
+    // Damage deep inside, where only reading every record finds it: the
+    // results window's check finds it, and the file goes aside the same way.
+    std::string month;
+    for (int i = 0; i < 400; ++i)
+        month += "15.03 10:20 > Тестируемый с длинным именем номер " + std::to_string(i) + "  -  0.1\n";
+    PutFile("Test_03.txt", ToCp1251(month));
+    for (const char* f : {"Kavrel.db", "Kavrel.db-wal", "Kavrel.db-shm"})
+        fs::remove(f);
+    {
+        TestRegister made;
+        ASSERT_EQ(made.Open(), "");
+    }
+    std::string damaged = FileBytes("Kavrel.db");
+    ASSERT_GT(damaged.size(), 8u * 4096);
+    // The head of the table page holding record 200.
+    const std::size_t page = damaged.find("номер 199  -") / 4096 * 4096;
+    ASSERT_GT(page, 0u);
+    for (std::size_t i = page; i < page + 64; ++i)
+        damaged[i] = '\xA5';
+    PutFile("Kavrel.db", damaged);
+    SetClock({2024, 3, 15, 10, 30, 0, 180});
+    TestRegister deep;
+    EXPECT_EQ(deep.Open(), "");
+    const RegisterCheck check = CheckRegister(deep.Store(), deep.Pending());
+    ASSERT_TRUE(check.failed);
+    EXPECT_EQ(check.failed->fault, RegisterFault::Damaged);
+    EXPECT_NE(deep.SetAside(*check.failed).find("сохранён под именем Kavrel-damaged-20240315-103000.db"),
+              std::string::npos);
+    EXPECT_EQ(FileBytes("Kavrel-damaged-20240315-103000.db"), damaged);
+    EXPECT_TRUE(CheckRegister(deep.Store(), deep.Pending()).Clean());
+    EXPECT_EQ(SqliteRows("Kavrel.db", "SELECT count(*) FROM tests"), std::vector<std::string>({"400"}));
 }
 
 } // namespace

@@ -211,7 +211,19 @@ void TKavResultF::OpenRegister()
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     check_ = CheckRegister(Register->Store(), Register->Pending());
+    if (check_.failed && NeedsMovingAside(check_.failed->fault)) {
+        // Damaged where only a whole reading finds it: kept aside, and the
+        // check runs over the register begun in its place.
+        registerNews_ += (registerNews_.empty() ? "" : "\n\n") + Register->SetAside(*check_.failed);
+        check_ = CheckRegister(Register->Store(), Register->Pending());
+    }
     QApplication::restoreOverrideCursor();
+    registerShown_ = Register->Readable();
+    Label_Year->setVisible(registerShown_);
+    box_Year->setVisible(registerShown_);
+    key_Csv->setVisible(registerShown_);
+    if (!registerShown_)
+        return;
     const std::string found = CheckMessage(check_, Register->FileName());
     if (!found.empty())
         registerNews_ += (registerNews_.empty() ? "" : "\n\n") + found;
@@ -222,8 +234,7 @@ void TKavResultF::OpenRegister()
 void TKavResultF::FillYears()
 {
     RegisterError error;
-    const YearItems items =
-        YearChoices(Register->Store(), DateYear, !check_.unrecordedList.empty() || !Register->Pending().empty(), &error);
+    const YearItems items = YearChoices(Register->Store(), DateYear, !check_.unrecordedList.empty(), &error);
     years_ = items.choices;
     const QSignalBlocker quiet(box_Year);
     box_Year->clear();
