@@ -407,7 +407,7 @@ bool RegisterStore::Write(std::vector<RegisterRecord>& records, bool withSchema,
     bool ok = IsOpen() && Exec(QStringLiteral("BEGIN IMMEDIATE"), &e);
     for (const QString& statement : kSchema)
         ok = ok && (!withSchema || Exec(statement, &e));
-    ok = ok && InsertAll(records, &e) && Exec(QStringLiteral("COMMIT"), &e);
+    ok = ok && InsertAll(records, &e) && Exec(QStringLiteral("COMMIT"), &e) && ReadBack(records, &e);
     if (!ok) {
         if (IsOpen())
             Exec(QStringLiteral("ROLLBACK"), nullptr);
@@ -418,6 +418,31 @@ bool RegisterStore::Write(std::vector<RegisterRecord>& records, bool withSchema,
         *error = e;
     }
     return ok;
+}
+
+// The records just committed must be the newest ones, as written: a file
+// damaged where no write looked took them and gave back something else.
+bool RegisterStore::ReadBack(const std::vector<RegisterRecord>& records, RegisterError* error)
+{
+    std::vector<std::pair<long long, std::string>> newest;
+    int code = 0;
+    const bool read = Each(handle_, "SELECT no, chain FROM tests ORDER BY no DESC LIMIT " + std::to_string(records.size()),
+                           nullptr, [&](sqlite3_stmt* st) {
+                               newest.emplace_back(sqlite3_column_int64(st, 0), ColumnText(st, 1));
+                               return true;
+                           }, &code);
+    if (!read) {
+        *error = ErrorOf(code);
+        return false;
+    }
+    bool same = newest.size() == records.size();
+    for (std::size_t i = 0; same && i < records.size(); ++i) {
+        const RegisterRecord& r = records[records.size() - 1 - i];
+        same = newest[i].first == r.number && newest[i].second == r.chain;
+    }
+    if (!same)
+        *error = {RegisterFault::Damaged, "записанное не читается обратно (файл повреждён)"};
+    return same;
 }
 
 bool RegisterStore::Create(std::vector<RegisterRecord>& records, RegisterError* error)

@@ -127,6 +127,7 @@ private:
     bool Exec(const QString& sql, RegisterError* error);
     bool InsertAll(std::vector<RegisterRecord>& records, RegisterError* error);
     bool Write(std::vector<RegisterRecord>& records, bool withSchema, RegisterError* error);
+    bool ReadBack(const std::vector<RegisterRecord>& records, RegisterError* error);
     std::optional<long long> Value(const char* sql, RegisterError* error);
     QSqlDatabase Database() const;
 
