@@ -203,16 +203,19 @@ std::string InFreshProcess(const std::function<std::string()>& body)
 // checked by the program; "" when it matches.
 std::string CheckRegisterFile(const History& h, const History& lines)
 {
-    std::vector<std::string> expected;
-    for (const auto& [v, done] : h.begun)
-        expected.push_back("Тестируемый номер " + std::to_string(v));
-    std::vector<std::string> names = SqliteRows(RegisterFileName, "SELECT name FROM tests ORDER BY no");
-    // The record under way may be there or not; every one reported is.
-    if (!h.begun.empty() && !h.begun.back().second && names.size() + 1 == expected.size())
-        expected.pop_back();
-    if (names != expected)
-        return "records " + std::to_string(names.size()) + ", reported " + std::to_string(expected.size()) +
-               (names.empty() ? std::string() : ", last " + names.back());
+    // Every record reported written is there, in order; of one whose write
+    // was under way when a kill came, there is all of it or nothing.
+    const std::vector<std::string> names = SqliteRows(RegisterFileName, "SELECT name FROM tests ORDER BY no");
+    std::size_t at = 0;
+    for (const auto& [v, done] : h.begun) {
+        const std::string name = "Тестируемый номер " + std::to_string(v);
+        if (at < names.size() && names[at] == name)
+            ++at;
+        else if (done)
+            return "a record reported written is missing: " + name;
+    }
+    if (at != names.size())
+        return "a record nobody wrote, or out of order: " + names[at];
     return InFreshProcess([&] {
         TestRegister reg;
         const std::string opened = reg.Open();
