@@ -14,6 +14,7 @@
 #include "RegisterDb.h"
 #include "Settings.h"
 #include "Simulator.h"
+#include "Spoken.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
 #include "TPrintF.h"
@@ -23,6 +24,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -201,6 +203,12 @@ private slots:
         for (int i = 0; i < year->count(); ++i)
             items << year->itemText(i);
         QCOMPARE(items, QStringList({"Все годы", "2025", "2026", "год не указан"}));
+        // The register's controls can be found and read by a screen reader.
+        QCOMPARE(year->accessibleName(), QStringLiteral("Выбрать год"));
+        QCOMPARE(SpokenName(results_->Label_Year), QStringLiteral("выбрать  год"));
+        QCOMPARE(SpokenName(results_->key_Csv), QStringLiteral("Экспорт журнала"));
+        QCOMPARE(results_->lab_Count->objectName(), QStringLiteral("lab_Count"));
+        QCOMPARE(results_->lab_Count->accessibleDescription(), QStringLiteral("Сколько записей показано"));
         QCOMPARE(Listed(), QStringLiteral("     4  01.01.2026 00:00:30 > Орлов О. О.  -  1.2"));
         year->setCurrentIndex(1);
         QCOMPARE(Listed(), QStringLiteral("     2  31.12.2025 23:58:10 > Орлов О. О.  -  0.4\n"
