@@ -13,6 +13,7 @@
 //    between its line and its record);
 //  - the program reads every file back, and the next process saves over
 //    whatever the last one left (temporary files included).
+#include "FileFaults.h"
 #include "RegisterCheck.h"
 #include "RegisterDb.h"
 #include "SavedFiles.h"
@@ -169,34 +170,16 @@ std::string CheckReplaced(FileKind k, const History& h)
 
 // Runs `body` in a child process with an application of its own (Qt SQL
 // loads its driver through one, and the saving processes forked from here
-// make theirs); what it returns comes back.
+// make theirs).
 std::string InFreshProcess(const std::function<std::string()>& body)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return "pipe failed";
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
+    return RunInChild([&body] {
         int argc = 1;
         char name[] = "checker";
         char* argv[] = {name, nullptr};
         QCoreApplication app(argc, argv);
-        const std::string result = body();
-        const bool told = write(fds[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
-        _exit(told ? 0 : 4);
-    }
-    close(fds[1]);
-    std::string result;
-    char buffer[512];
-    ssize_t n;
-    while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
-        result.append(buffer, static_cast<std::size_t>(n));
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? result : "the checking process failed";
+        return body();
+    });
 }
 
 // The register against the reports, read with SQLite's own library and
