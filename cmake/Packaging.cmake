@@ -109,9 +109,10 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # The Qt libraries come from the linked binaries (dpkg-shlibdeps); Qt's
-# Russian texts and the act's monospaced font are read at run time.
+# Russian texts, the act's monospaced font and Qt's SQLite driver (a plugin,
+# for the test register) are loaded at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, fonts-liberation, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups, printer-driver-cups-pdf")
 # Reproducible: CPack dates the package's files and archives
 # SOURCE_DATE_EPOCH, by default the last commit's date (cmake/PackageDate.cmake,

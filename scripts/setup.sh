@@ -12,6 +12,7 @@ KAVREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KAVREL_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
+    libqt6sql6-sqlite libsqlite3-dev  # the test register (Kavrel.db); the driver at run time too
     qt6-translations-l10n  # Qt's own dialogs in Russian; needed at run time too
     fonts-liberation
     xvfb xauth

@@ -15,6 +15,8 @@ ClockReading SystemClock()
     r.day = local.tm_mday;
     r.hour = local.tm_hour;
     r.minute = local.tm_min;
+    r.second = local.tm_sec;
+    r.utcOffsetMinutes = static_cast<int>(local.tm_gmtoff / 60);
     return r;
 }
 
@@ -28,9 +30,15 @@ std::string TodayText = "01-01-2000";
 int TimeHour = 0;
 int TimeMinute = 0;
 
-void ReadDate()
+namespace {
+
+ClockReading ReadNow()
 {
-    const ClockReading r = ReadClock ? ReadClock() : SystemClock();
+    return ReadClock ? ReadClock() : SystemClock();
+}
+
+void TakeDate(const ClockReading& r)
+{
     DateYear = r.year;
     DateMonth = r.month;
     DateDay = r.day;
@@ -38,11 +46,30 @@ void ReadDate()
     TodayText = DateText(DateDay, DateMonth, DateYear);
 }
 
-void ReadTime()
+void TakeTime(const ClockReading& r)
 {
-    const ClockReading r = ReadClock ? ReadClock() : SystemClock();
     TimeHour = r.hour;
     TimeMinute = r.minute;
+}
+
+} // namespace
+
+void ReadDate()
+{
+    TakeDate(ReadNow());
+}
+
+void ReadTime()
+{
+    TakeTime(ReadNow());
+}
+
+ClockReading ReadDateTime()
+{
+    const ClockReading r = ReadNow();
+    TakeDate(r);
+    TakeTime(r);
+    return r;
 }
 
 void ResetDateFields()

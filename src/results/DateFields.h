@@ -12,6 +12,8 @@ struct ClockReading {
     int day = 1;    // 1..31
     int hour = 0;   // 0..23
     int minute = 0; // 0..59
+    int second = 0; // 0..59 (60 in a leap second)
+    int utcOffsetMinutes = 0; // local time minus UTC: +180 in Moscow
 };
 
 // The clock the fields are read from. The program uses the system's local
@@ -33,6 +35,10 @@ extern int TimeMinute;
 void ReadDate();
 // Read the time (now): fills TimeHour and TimeMinute from ReadClock.
 void ReadTime();
+// Reads the clock once and fills the date and the time fields from that one
+// reading, so that a test recorded at midnight gets the date and the time
+// of the same moment. Returns the reading (seconds and UTC offset too).
+ClockReading ReadDateTime();
 
 // Sets every field back to its start value (tests).
 void ResetDateFields();

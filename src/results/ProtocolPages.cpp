@@ -254,6 +254,21 @@ std::vector<std::string> BuildAct(const std::string& line)
     return page;
 }
 
+std::vector<std::string> BuildRecordedAct(const std::string& line, long long number, const std::string& dateTime)
+{
+    std::vector<std::string> page = BuildAct(line);
+    std::string& title = page[9];
+    const std::size_t blank = title.rfind("_____");
+    if (blank != std::string::npos)
+        title.replace(blank, 5, std::to_string(number));
+    if (ReadActEntry(line).hasValue) {
+        std::string s = ToCp1251(page[31]);
+        ReplaceAt(s, 39, ToCp1251(dateTime).substr(0, PageWidth - 38));
+        page[31] = FromCp1251(s);
+    }
+    return page;
+}
+
 std::string ProtocolTitle(bool act)
 {
     if (!act)

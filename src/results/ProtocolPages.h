@@ -44,6 +44,12 @@ ActEntry ReadActEntry(const std::string& line);
 // without "  -  " (a blank grid row) gives the blank first page.
 std::vector<std::string> BuildAct(const std::string& line);
 
+// The act of a line that has its record in the test register: BuildAct,
+// then the record's number in the title ("АКТ ОСВИДЕТЕЛЬСТВОВАНИЯ N 17") and
+// the record's date and time with its year in line 31 ("31.12.2025 23:58",
+// or "DD.MM HH:MM" as the line has it when the year is unknown).
+std::vector<std::string> BuildRecordedAct(const std::string& line, long long number, const std::string& dateTime);
+
 // The title of a saved or printed protocol: the act's title line
 // "АКТ ОСВИДЕТЕЛЬСТВОВАНИЯ N _____" for an act, "Протокол" for a list.
 std::string ProtocolTitle(bool act);

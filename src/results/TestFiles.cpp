@@ -59,14 +59,19 @@ std::string PromilleText(int v6)
     return FormatFixed(v6, 1, 3);
 }
 
-std::string TestRecord(const std::string& name, int v6)
+std::string OneLineName(const std::string& name)
 {
     // A line break inside the name would split the test line in two.
     std::string oneLine = name;
     for (char& c : oneLine)
         if (c == '\r' || c == '\n')
             c = ' ';
-    return "> " + oneLine + "  -  " + PromilleText(v6);
+    return oneLine;
+}
+
+std::string TestRecord(const std::string& name, int v6)
+{
+    return "> " + OneLineName(name) + "  -  " + PromilleText(v6);
 }
 
 std::string TestLine(const std::string& name, int v6)

@@ -30,8 +30,11 @@ bool OpenMonthFile(std::vector<std::string>& lines, std::string* error = nullptr
 // ("12.3" for 123).
 std::string PromilleText(int v6);
 
-// "> " + name + "  -  " + PromilleText(v6). Line breaks in the name become
-// blanks, so that the record stays one line.
+// The name as a test line holds it: line breaks become blanks, so that the
+// record stays one line.
+std::string OneLineName(const std::string& name);
+
+// "> " + OneLineName(name) + "  -  " + PromilleText(v6).
 std::string TestRecord(const std::string& name, int v6);
 
 // The whole test line from the date and time fields: DD.MM HH:MM, a space,

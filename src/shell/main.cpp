@@ -1,6 +1,7 @@
 // Program start: create the windows, show the main window, run until it closes.
 #include "KavrelApplication.h"
 #include "QtRussian.h"
+#include "RegisterStart.h"
 #include "TKavrelF.h"
 #include "Windows.h"
 
@@ -11,7 +12,9 @@ int main(int argc, char** argv)
     CreateWindows();
     KavrelF->show();
     KavrelF->activateWindow();
+    StartRegister(KavrelF);
     const int rc = app.exec();
+    FinishRegister();
     DestroyWindows();
     return rc;
 }

@@ -6,6 +6,7 @@
 //    whom file permissions bind (root may write anywhere; the child drops to
 //    the unprivileged user 65534 and takes over the current folder).
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <sys/resource.h>
@@ -31,27 +32,21 @@ private:
     rlimit old_{};
 };
 
-// Runs `body` in a child process in the current folder, as an unprivileged
-// user when the test runs as root. `body` returns "" when all it checked
-// held, else what went wrong; that text is returned here.
-inline std::string RunUnprivileged(const std::function<std::string()>& body)
+// Runs `body` in a child process in the current folder; what it returns
+// ("" when all it checked held, else what went wrong) comes back, or "the
+// child failed" when it ended without telling.
+inline std::string RunInChild(const std::function<std::string()>& body)
 {
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         return "pipe failed";
+    std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid < 0)
         return "fork failed";
     if (pid == 0) {
         close(pipeFds[0]);
-        std::string result;
-        if (geteuid() == 0) {
-            const uid_t nobody = 65534;
-            if (chown(".", nobody, nobody) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)
-                result = "could not drop root";
-        }
-        if (result.empty())
-            result = body();
+        const std::string result = body();
         if (!result.empty() && write(pipeFds[1], result.data(), result.size()) < 0)
             _exit(3);
         _exit(result.empty() ? 0 : 1);
@@ -68,4 +63,18 @@ inline std::string RunUnprivileged(const std::function<std::string()>& body)
     if (result.empty() && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
         result = "the child failed";
     return result;
+}
+
+// RunInChild as an unprivileged user when the test runs as root (the child
+// drops to user 65534 and takes over the current folder).
+inline std::string RunUnprivileged(const std::function<std::string()>& body)
+{
+    return RunInChild([&body] {
+        if (geteuid() == 0) {
+            const uid_t nobody = 65534;
+            if (chown(".", nobody, nobody) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)
+                return std::string("could not drop root");
+        }
+        return body();
+    });
 }

@@ -7,18 +7,29 @@
 //  - each appended file (test lines, export) holds every line reported
 //    written, once and in order; of a line whose append was under way there
 //    is all of it or nothing (at worst a piece of it on a line of its own);
+//  - the test register holds a record for every test reported recorded,
+//    once and in order, and of the one under way all or nothing; its chain
+//    and the month file agree with it (but for the line of a test killed
+//    between its line and its record);
 //  - the program reads every file back, and the next process saves over
 //    whatever the last one left (temporary files included).
+#include "FileFaults.h"
+#include "RegisterCheck.h"
+#include "RegisterDb.h"
 #include "SavedFiles.h"
 #include "TempDir.h"
+#include "TestRegister.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <poll.h>
@@ -46,6 +57,19 @@ void Tell(int fd, char phase, FileKind k, int v)
         _exit(4);
 }
 
+// The register's record of test line v, as the online window writes it
+// after the line; kind FileKind::Register in the reports.
+constexpr char kRegister = 'G';
+
+bool RecordVersion(TestRegister& reg, int v, std::string* why)
+{
+    const std::string line = AppendedLines(FileKind::TestLines, v).front();
+    const ClockReading now = ReadDateTime();
+    *why = reg.Add(TestRecordOf(now, "Тестируемый номер " + std::to_string(v), v % 100, 1207, 512,
+                                MonthFileName, line, true));
+    return why->empty();
+}
+
 // The child: saves versions start, start + 1, ... of every file until
 // killed, or only version `start` when `once`.
 [[noreturn]] void SaveInLoop(int fd, int start, bool once)
@@ -57,6 +81,9 @@ void Tell(int fd, char phase, FileKind k, int v)
     QGuiApplication app(argc, argv); // the PDF is drawn with fonts
     FixTheClock();
     ShowWarning = nullptr;
+    TestRegister reg; // opened (the first time created) before any line is there
+    if (!reg.Open().empty())
+        _exit(5);
     Tell(fd, 'R', FileKind::Settings, start);
     const auto until = Clock::now() + std::chrono::seconds(30);
     for (int v = start; Clock::now() < until; ++v) {
@@ -68,6 +95,14 @@ void Tell(int fd, char phase, FileKind k, int v)
                 _exit(3);
             }
             Tell(fd, 'D', k, v);
+        }
+        const Report begun{'B', kRegister, {0, 0}, v};
+        const Report done{'D', kRegister, {0, 0}, v};
+        std::string why;
+        if (write(fd, &begun, sizeof begun) != sizeof begun || !RecordVersion(reg, v, &why) ||
+            write(fd, &done, sizeof done) != sizeof done) {
+            std::fprintf(stderr, "register %d: %s\n", v, why.c_str());
+            _exit(3);
         }
         if (once)
             break;
@@ -131,6 +166,60 @@ std::string CheckReplaced(FileKind k, const History& h)
             return "";
     return "neither the version reported saved (" + std::to_string(h.lastDone) + ") nor one under way ("
            + std::to_string(bytes.size()) + " bytes)";
+}
+
+// Runs `body` in a child process with an application of its own (Qt SQL
+// loads its driver through one, and the saving processes forked from here
+// make theirs).
+std::string InFreshProcess(const std::function<std::string()>& body)
+{
+    return RunInChild([&body] {
+        int argc = 1;
+        char name[] = "checker";
+        char* argv[] = {name, nullptr};
+        QCoreApplication app(argc, argv);
+        return body();
+    });
+}
+
+// The register against the reports, read with SQLite's own library and
+// checked by the program; "" when it matches.
+std::string CheckRegisterFile(const History& h, const History& lines)
+{
+    // Every record reported written is there, in order; of one whose write
+    // was under way when a kill came, there is all of it or nothing.
+    const std::vector<std::string> names = SqliteRows(RegisterFileName, "SELECT name FROM tests ORDER BY no");
+    std::size_t at = 0;
+    for (const auto& [v, done] : h.begun) {
+        const std::string name = "Тестируемый номер " + std::to_string(v);
+        if (at < names.size() && names[at] == name)
+            ++at;
+        else if (done)
+            return "a record reported written is missing: " + name;
+    }
+    if (at != names.size())
+        return "a record nobody wrote, or out of order: " + names[at];
+    return InFreshProcess([&] {
+        TestRegister reg;
+        const std::string opened = reg.Open();
+        if (!opened.empty())
+            return "not opened: " + opened;
+        const RegisterCheck check = CheckRegister(reg.Store(), reg.Pending());
+        if (check.failed || check.chain || check.lineGone)
+            return CheckMessage(check, RegisterFileName);
+        // A test killed after its line and before its record leaves its line
+        // without one.
+        std::vector<std::string> alone;
+        for (const auto& [v, lineDone] : lines.begun) {
+            const auto record = std::find_if(h.begun.begin(), h.begun.end(), [v](const auto& r) { return r.first == v; });
+            if (record == h.begun.end() || !record->second)
+                alone.push_back(AppendedLines(FileKind::TestLines, v).front());
+        }
+        for (const UnrecordedLine& u : check.unrecordedList)
+            if (std::find(alone.begin(), alone.end(), u.line) == alone.end())
+                return "a line without its record: " + u.line;
+        return std::string();
+    });
 }
 
 // Runs the saving process from version `start`, kills it after `delay`
@@ -198,9 +287,12 @@ TEST(Crash, SavesKilledAtRandomMomentsLeaveWholeFilesAndEveryReportedLine)
     std::map<FileKind, History> history;
     for (FileKind k : AllFileKinds)
         history[k].begun.push_back({0, true});
+    History records;
+    records.begun.push_back({0, true});
 
     std::mt19937 random(20240315);
     std::map<FileKind, int> killedDuring;
+    int killedDuringRecord = 0;
     int next = 1;
     const int rounds = 40;
     for (int round = 0; round < rounds; ++round) {
@@ -210,8 +302,7 @@ TEST(Crash, SavesKilledAtRandomMomentsLeaveWholeFilesAndEveryReportedLine)
             << "round " << round << ": the saving process ended by itself (a save failed?)";
 
         for (const Report& r : reports) {
-            const auto k = static_cast<FileKind>(r.kind);
-            History& h = history[k];
+            History& h = r.kind == kRegister ? records : history[static_cast<FileKind>(r.kind)];
             if (r.phase == 'B') {
                 h.begunSince.push_back(r.version);
                 h.begun.push_back({r.version, false});
@@ -229,6 +320,9 @@ TEST(Crash, SavesKilledAtRandomMomentsLeaveWholeFilesAndEveryReportedLine)
             const std::string problem = IsAppended(k) ? CheckAppended(k, h) : CheckReplaced(k, h);
             ASSERT_EQ(problem, "") << "round " << round << ", " << KindName(k);
         }
+        if (!records.begunSince.empty())
+            ++killedDuringRecord;
+        ASSERT_EQ(CheckRegisterFile(records, history[FileKind::TestLines]), "") << "round " << round << ", register";
     }
 
     // The program reads back what the last process left.
@@ -242,7 +336,7 @@ TEST(Crash, SavesKilledAtRandomMomentsLeaveWholeFilesAndEveryReportedLine)
     std::printf("%d kills; killed during a save of:", rounds);
     for (FileKind k : AllFileKinds)
         std::printf(" %s %d,", KindName(k), killedDuring[k]);
-    std::printf(" versions saved: %d\n", next - 1);
+    std::printf(" test register %d, versions saved: %d\n", killedDuringRecord, next - 1);
 }
 
 } // namespace

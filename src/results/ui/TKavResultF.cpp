@@ -1,18 +1,25 @@
 #include "TKavResultF.h"
 
 #include "DateFields.h"
+#include "FileDialogs.h"
 #include "Journal.h"
+#include "RegisterCsv.h"
 #include "PersonGrid.h"
 #include "PersonList.h"
 #include "ProtocolPages.h"
 #include "TPrintF.h"
 #include "TestFiles.h"
+#include "TestRegister.h"
 #include "UiKit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -46,6 +53,15 @@ void TKavResultF::BuildControls()
 {
     Key__Exit = MakePictureButton(this, "Key__Exit", QStringLiteral("Выход"), "exit", 32);
     connect(Key__Exit, &QToolButton::clicked, this, &TKavResultF::Key__ExitClick);
+
+    Label_Year = new QLabel(QStringLiteral("выбрать  год"), this);
+    NameControl(Label_Year, "Label_Year", Label_Year->text());
+    box_Year = new QComboBox(this);
+    NameControl(box_Year, "box_Year", QStringLiteral("Выбрать год"));
+    Label_Year->setBuddy(box_Year);
+    lab_Count = new QLabel(this);
+    NameValueLabel(lab_Count, "lab_Count", QStringLiteral("Сколько записей показано"));
+    lab_Count->hide();
 
     Label1 = new QLabel(QStringLiteral("выбрать  за   месяц"), this);
     NameControl(Label1, "Label1", Label1->text());
@@ -103,7 +119,19 @@ void TKavResultF::BuildControls()
     NameControl(edit_NameF, "edit_NameF", QStringLiteral("Имя текстового файла"));
     key_Print = new QPushButton(QStringLiteral("Печатать "), key_Save);
     NameControl(key_Print, "key_Print", key_Print->text());
+    key_Csv = new QPushButton(QStringLiteral("Экспорт журнала"), key_Save);
+    NameControl(key_Csv, "key_Csv", key_Csv->text());
 
+    SaveDialogCsv = new QFileDialog(this, QStringLiteral("Экспорт журнала"));
+    SaveDialogCsv->setObjectName(QStringLiteral("SaveDialogCsv"));
+    SaveDialogCsv->setOption(QFileDialog::DontUseNativeDialog);
+    KeepFilesUnopened(SaveDialogCsv);
+    SaveDialogCsv->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialogCsv->setFileMode(QFileDialog::AnyFile);
+    SaveDialogCsv->setNameFilters({QStringLiteral("Таблица CSV (*.csv)"), QStringLiteral("Все файлы (*)")});
+    SaveDialogCsv->setDefaultSuffix(QStringLiteral("csv"));
+
+    connect(box_Year, &QComboBox::currentIndexChanged, this, &TKavResultF::box_YearChange);
     connect(box_M, &QComboBox::currentIndexChanged, this, &TKavResultF::box_MChange);
     connect(personChoice_, &QButtonGroup::idClicked, this, &TKavResultF::box_ListClick);
     connect(box_1, &QCheckBox::clicked, this, &TKavResultF::box_1Click);
@@ -114,6 +142,7 @@ void TKavResultF::BuildControls()
     connect(tab_FIO, &QTableWidget::currentCellChanged, this, &TKavResultF::tab_FIOClick);
     connect(key_File, &QPushButton::clicked, this, &TKavResultF::key_FileClick);
     connect(key_Print, &QPushButton::clicked, this, &TKavResultF::key_PrintClick);
+    connect(key_Csv, &QPushButton::clicked, this, Guarded(this, &TKavResultF::key_CsvClick));
 }
 
 bool TKavResultF::event(QEvent* e)
@@ -126,6 +155,10 @@ bool TKavResultF::event(QEvent* e)
 
 void TKavResultF::FormCreate()
 {
+    // The register's controls come with the register (each opening).
+    Label_Year->hide();
+    box_Year->hide();
+    key_Csv->hide();
     box_1->setChecked(false);
     memo_R->show();
     grid_R->hide();
@@ -135,16 +168,87 @@ void TKavResultF::FormCreate()
 
 void TKavResultF::FormActivate()
 {
+    if (!opened_) {
+        opened_ = true;
+        OpenRegister();
+    }
     Refresh();
     if (PersonFileUnreadable && !personErrorTold_) {
-        // Told once per showing, without a nested loop: coming back from
-        // the message activates the window again.
         personErrorTold_ = true;
-        auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(), Q(personError_), QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("PersonListMessage"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        Tell(Q(personError_), "PersonListMessage");
     }
+    if (!registerNews_.empty() && !registerTold_) {
+        registerTold_ = true;
+        Tell(Q(registerNews_), "RegisterMessage");
+    }
+}
+
+void TKavResultF::Tell(const QString& text, const char* boxName)
+{
+    // Told once per showing, without a nested loop: coming back from the
+    // message activates the window again.
+    auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(), text, QMessageBox::Ok, this);
+    box->setObjectName(QString::fromLatin1(boxName));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void TKavResultF::OpenRegister()
+{
+    registerNews_.clear();
+    check_ = RegisterCheck{};
+    if (Register) {
+        // What waits in memory goes in first, so that the check and the
+        // journal find every test in the register.
+        Register->Flush(&registerNews_);
+    }
+    registerShown_ = Register && Register->Readable();
+    Label_Year->setVisible(registerShown_);
+    box_Year->setVisible(registerShown_);
+    key_Csv->setVisible(registerShown_);
+    lab_Count->hide();
+    if (!registerShown_)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    check_ = CheckRegister(Register->Store(), Register->Pending());
+    if (check_.failed && NeedsMovingAside(check_.failed->fault)) {
+        // Damaged where only a whole reading finds it: kept aside, and the
+        // check runs over the register begun in its place.
+        registerNews_ += (registerNews_.empty() ? "" : "\n\n") + Register->SetAside(*check_.failed);
+        check_ = CheckRegister(Register->Store(), Register->Pending());
+    }
+    QApplication::restoreOverrideCursor();
+    registerShown_ = Register->Readable();
+    Label_Year->setVisible(registerShown_);
+    box_Year->setVisible(registerShown_);
+    key_Csv->setVisible(registerShown_);
+    if (!registerShown_)
+        return;
+    const std::string found = CheckMessage(check_, Register->FileName());
+    if (!found.empty())
+        registerNews_ += (registerNews_.empty() ? "" : "\n\n") + found;
+    ReadDate();
+    FillYears();
+}
+
+void TKavResultF::FillYears()
+{
+    RegisterError error;
+    const YearItems items = YearChoices(Register->Store(), DateYear, !check_.unrecordedList.empty(), &error);
+    years_ = items.choices;
+    const QSignalBlocker quiet(box_Year);
+    box_Year->clear();
+    for (const std::string& text : items.texts)
+        box_Year->addItem(Q(text));
+    const auto current = std::find(years_.begin(), years_.end(), YearChoice{YearChoice::Kind::One, DateYear});
+    box_Year->setCurrentIndex(static_cast<int>(current - years_.begin()));
+}
+
+YearChoice TKavResultF::ChosenYear() const
+{
+    const int index = box_Year->currentIndex();
+    return index >= 0 && index < static_cast<int>(years_.size()) ? years_[static_cast<std::size_t>(index)]
+                                                                   : YearChoice{};
 }
 
 void TKavResultF::Refresh()
@@ -155,8 +259,23 @@ void TKavResultF::Refresh()
     ShowPersonList(tab_FIO);
 
     ReadDate();
-    const std::vector<std::string> journal = LoadJournal(DateMonth, box_M->currentIndex());
-    listed_ = ListLines(journal, personChoice_->checkedId(), SelectedName);
+    entries_.clear();
+    if (registerShown_ && Register && Register->Readable()) {
+        RegisterError error;
+        JournalView view = ViewJournal(Register->Store(), ChosenYear(), box_M->currentIndex(),
+                                       personChoice_->checkedId(), SelectedName, Register->Pending(),
+                                       check_.unrecordedList, JournalCap, &error);
+        entries_ = std::move(view.entries);
+        listed_.clear();
+        for (const JournalEntry& e : entries_)
+            listed_.push_back(e.shown);
+        const bool capped = view.total > static_cast<long long>(entries_.size());
+        lab_Count->setText(QStringLiteral("показаны последние %1 из %2").arg(entries_.size()).arg(view.total));
+        lab_Count->setVisible(capped);
+    } else {
+        const std::vector<std::string> journal = LoadJournal(DateMonth, box_M->currentIndex());
+        listed_ = ListLines(journal, personChoice_->checkedId(), SelectedName);
+    }
     ShowListed();
 }
 
@@ -187,6 +306,11 @@ void TKavResultF::ShowListed()
 }
 
 void TKavResultF::box_MChange()
+{
+    Refresh();
+}
+
+void TKavResultF::box_YearChange()
 {
     Refresh();
 }
@@ -237,7 +361,17 @@ void TKavResultF::key_PrintClick()
             return;
         PrintF->SetPageText(listed_);
     } else {
-        PrintF->SetPageText(BuildAct(S(GridLine(grid_R->currentRow()))));
+        const int row = grid_R->currentRow();
+        if (row >= 0 && row < static_cast<int>(entries_.size())) {
+            // The act is made from the line in the month file; a recorded
+            // one carries the record's number and its date with the year.
+            const JournalEntry& entry = entries_[static_cast<std::size_t>(row)];
+            PrintF->SetPageText(entry.record ? BuildRecordedAct(entry.line, entry.record->number,
+                                                                ActDateTimeOf(*entry.record))
+                                             : BuildAct(entry.line));
+        } else {
+            PrintF->SetPageText(BuildAct(S(GridLine(row))));
+        }
         PrintActMode = true;
     }
     PrintF->show();
@@ -245,9 +379,31 @@ void TKavResultF::key_PrintClick()
     PrintF->activateWindow();
 }
 
+void TKavResultF::key_CsvClick()
+{
+    if (!Register || !Register->Readable())
+        return;
+    const YearChoice year = ChosenYear();
+    SaveDialogCsv->setDirectory(QDir::currentPath());
+    SaveDialogCsv->selectFile(Q(JournalCsvFileName(year)));
+    if (SaveDialogCsv->exec() != QDialog::Accepted || SaveDialogCsv->selectedFiles().isEmpty())
+        return;
+    const QString fileName = QFileInfo(SaveDialogCsv->selectedFiles().constFirst()).absoluteFilePath();
+    long long records = 0;
+    std::string error;
+    if (!WriteJournalCsv(Register->Store(), year, S(fileName), &records, &error)) {
+        QMessageBox box(QMessageBox::Warning, AppTitle(), QStringLiteral("Журнал не сохранён.\n%1").arg(Q(error)),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("ResultMessage"));
+        box.exec();
+    }
+}
+
 void TKavResultF::hideEvent(QHideEvent* e)
 {
     personErrorTold_ = false;
+    registerTold_ = false;
+    opened_ = false;
     QDialog::hideEvent(e);
 }
 

@@ -5,6 +5,17 @@
 // them as text or as a one-column grid, appends them to a text file and
 // hands them to the print window as a list or as one filled-in act.
 // Every activation reloads the person list and the journal from disk.
+//
+// With the test register (Register, readable) the journal is the register's:
+// the year choice box_Year picks the records of a year (the current one at
+// each opening), the month and person choices work within it, each line
+// shows its number and full date, the act of a recorded line carries them,
+// and "Экспорт журнала" writes the year's records as a CSV file. Each
+// opening writes what waits in memory and checks the whole register
+// against its chain and the month files, telling once what does not match.
+// Without the register the window has neither and works on the month files.
+#include "RegisterView.h"
+
 #include <QDialog>
 
 #include <string>
@@ -13,6 +24,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -36,7 +48,16 @@ public:
     // Reloads the person list and the journal and lists the lines again.
     void Refresh();
 
+    // The journal lines listed now with what each one is (the register's
+    // view; empty without the register).
+    const std::vector<JournalEntry>& ListedEntries() const { return entries_; }
+    // The journal is the register's.
+    bool RegisterShown() const { return registerShown_; }
+
     QToolButton* Key__Exit;
+    QLabel* Label_Year;
+    QComboBox* box_Year;
+    QLabel* lab_Count;
     QLabel* Label1;
     QComboBox* box_M;
     QGroupBox* box_List;
@@ -49,6 +70,8 @@ public:
     QPushButton* key_File;
     QLineEdit* edit_NameF;
     QPushButton* key_Print;
+    QPushButton* key_Csv;
+    QFileDialog* SaveDialogCsv;
 
 public slots:
     void FormCreate();
@@ -59,6 +82,8 @@ public slots:
     void tab_FIOClick();
     void key_FileClick();
     void key_PrintClick();
+    void key_CsvClick();
+    void box_YearChange();
     void Key__ExitClick();
 
 protected:
@@ -69,10 +94,21 @@ private:
     void BuildControls();
     void BuildLayout();
     void ShowListed();
+    void OpenRegister();
+    void FillYears();
+    YearChoice ChosenYear() const;
+    void Tell(const QString& text, const char* boxName);
     QString GridLine(int row) const;
 
     QButtonGroup* personChoice_;
     std::vector<std::string> listed_;
+    std::vector<JournalEntry> entries_;
+    std::vector<YearChoice> years_;      // box_Year's items
+    RegisterCheck check_;                // of this opening
+    bool registerShown_ = false;
+    bool opened_ = false;                // this showing's opening is done
+    std::string registerNews_;           // to tell once per showing
+    bool registerTold_ = false;
     std::string personError_;        // why the person list could not be read
     bool personErrorTold_ = false;   // told once while the window is shown
 };

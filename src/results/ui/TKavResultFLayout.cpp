@@ -23,11 +23,17 @@ void TKavResultF::BuildLayout()
         if (auto* item = qobject_cast<QAbstractButton*>(child))
             choice->addWidget(item);
 
+    auto* year = new QVBoxLayout;
+    year->addWidget(Label_Year);
+    year->addWidget(box_Year);
+
     auto* month = new QVBoxLayout;
     month->addWidget(Label1);
     month->addWidget(box_M);
 
     auto* top = new QHBoxLayout;
+    top->addLayout(year);
+    top->addSpacing(12);
     top->addLayout(month);
     top->addWidget(box_List);
     top->addWidget(box_1, 0, Qt::AlignBottom);
@@ -39,6 +45,7 @@ void TKavResultF::BuildLayout()
     persons->addWidget(tab_FIO, 1);
 
     auto* lines = new QVBoxLayout;
+    lines->addWidget(lab_Count);
     lines->addWidget(memo_R, 1);
     lines->addWidget(grid_R, 1);
 
@@ -50,6 +57,7 @@ void TKavResultF::BuildLayout()
     output->addWidget(key_File);
     output->addWidget(edit_NameF, 1);
     output->addWidget(key_Print);
+    output->addWidget(key_Csv);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

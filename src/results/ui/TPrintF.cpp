@@ -1,5 +1,6 @@
 #include "TPrintF.h"
 
+#include "FileDialogs.h"
 #include "PagePrinter.h"
 #include "ProtocolPages.h"
 #include "ProtocolPdf.h"
@@ -108,6 +109,7 @@ TPrintF::TPrintF(QWidget* parent) : QDialog(parent)
     SaveDialog1 = new QFileDialog(this, QStringLiteral("Сохранить протокол"));
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
     SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    KeepFilesUnopened(SaveDialog1);
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog1->setFileMode(QFileDialog::AnyFile);
     SaveDialog1->setNameFilters({TextFilter, PdfFilter, QStringLiteral("Все файлы (*)")});

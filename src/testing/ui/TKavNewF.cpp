@@ -10,6 +10,7 @@
 #include "Settings.h"
 #include "TCommEr.h"
 #include "TestFiles.h"
+#include "TestRegister.h"
 #include "UiKit.h"
 
 #include <QApplication>
@@ -65,6 +66,14 @@ TKavNewF::TKavNewF(QWidget* parent) : QDialog(parent), Engine(OnlineTestPolicy)
     Engine.Hooks.ModeStep = [this] { ModeStep(); };
     Engine.Hooks.ListEnd = [this] { ListEnd(); };
     Engine.Hooks.BadItem = [this] { close(); };
+    Engine.Hooks.ReadStored = [this](int bank, int address, std::int32_t value) {
+        if (bank != Bank2 || CommandList[0][1] != Bank2)
+            return; // only the start-up list reads bank 2
+        if (address == Reg2::InstrumentNumber)
+            instrumentRead_ = value;
+        else if (address == Reg2::SensorNumber)
+            sensorRead_ = value;
+    };
 
     connect(Key_T, &QPushButton::clicked, this, &TKavNewF::Key_TClick);
     connect(box_Avtonom, &QCheckBox::clicked, this, Guarded(this, &TKavNewF::box_AvtonomClick));
@@ -124,6 +133,8 @@ void TKavNewF::FormActivate()
 
     ReadDate();
     lab_Date->setText(Q(TodayText));
+    instrumentRead_.reset();
+    sensorRead_.reset();
 
     std::string personError;
     const bool personsRead = LoadPersonList(&personError);
@@ -262,9 +273,12 @@ void TKavNewF::ClearGraph()
 
 void TKavNewF::RecordResult()
 {
-    ReadDate();
-    ReadTime();
-    const std::string line = TestLine(S(edit_FIO->text()), V6);
+    // One reading of the clock: a test at midnight gets the date and the
+    // time of the same moment.
+    const ClockReading now = ReadDateTime();
+    const std::string name = S(edit_FIO->text());
+    const int v6 = V6;
+    const std::string line = TestLine(name, v6);
     std::string error;
     // The line reaches the disk before it is shown; if it cannot, it stays
     // on screen and the operator is told.
@@ -273,14 +287,21 @@ void TKavNewF::RecordResult()
     if (!written)
         TellFailure(QStringLiteral("Результат теста не записан в файл %1:\n%2\n\n%3")
                         .arg(Q(MonthFileName), Q(error), Q(line)));
+    if (!Register)
+        return;
+    // The register's record of the same test, from the same values.
+    const std::string told = Register->Add(
+        TestRecordOf(now, name, v6, instrumentRead_, sensorRead_, MonthFileName, line, written));
+    if (!told.empty())
+        TellFailure(Q(told + "\n\n" + line), "RegisterFailureBox");
 }
 
-void TKavNewF::TellFailure(const QString& text)
+void TKavNewF::TellFailure(const QString& text, const char* boxName)
 {
     // Shown without a nested event loop: this runs inside the receive
     // handler, which must not be entered again while it works.
     auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(), text, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("FailureBox"));
+    box->setObjectName(QString::fromLatin1(boxName));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

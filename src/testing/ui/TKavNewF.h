@@ -24,6 +24,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class QCheckBox;
@@ -111,9 +112,14 @@ private:
     void ClearGraph();
     void ShowMonthFile();
     void SelectRow();
-    void TellFailure(const QString& text);
+    void TellFailure(const QString& text, const char* boxName = "FailureBox");
 
     GraphPicture graph_;
+    // The instrument and sensor numbers (bank 2 words 27 and 31) as this
+    // activation's start-up list read them; none until then, and in
+    // autonomous work. Each test's register record carries them.
+    std::optional<int> instrumentRead_;
+    std::optional<int> sensorRead_;
     // Set when the window lost activation to another window of the program
     // (a message box): coming back from it is not a new activation.
     bool backFromOwnWindow_ = false;
