@@ -4,6 +4,14 @@
 #include "Registers.h"
 
 #include <algorithm>
+#include <chrono>
+
+double TExchangeEngine::NowMs() const
+{
+    if (Hooks.NowMs)
+        return Hooks.NowMs();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 void TExchangeEngine::Send(const std::uint8_t* data, int length)
 {
@@ -16,6 +24,7 @@ void TExchangeEngine::SendItem(const TCommandItem& item)
     std::copy_n(item.begin(), WriteFrameLength, FrameBuffer.begin());
     resendDue_ = false; // a new frame: nothing of it was dropped yet
     ticksOut_ = 0;
+    sentAtMs_ = NowMs();
     Send(FrameBuffer.data(), FrameLength(item[0]));
     if (Hooks.ItemSent)
         Hooks.ItemSent(item[0]);
@@ -242,7 +251,8 @@ TTickResult TExchangeEngine::TickCounted()
     // five (a reply doubled in one chunk, or noise with it): the reply is
     // lost, so its frame is asked for again whatever its bank.
     const bool drowned = !Policy.ReplyBursts && !Policy.AcceptFiveOrMore && ReceiveCount > ReplyLength;
-    const bool overdue = Policy.ResendOverdue && ++ticksOut_ >= 2;
+    const bool overdue =
+        Policy.ResendOverdue && (++ticksOut_ >= 2 || NowMs() - sentAtMs_ >= Policy.ReplyWaitMs);
     const bool bank1 = Policy.ResendBank1 && FrameBuffer[1] == Bank1;
     const bool resend = Policy.ResendEveryFrame || bank1 || resendDue_ || drowned || overdue;
     resendDue_ = false;

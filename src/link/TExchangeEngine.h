@@ -86,11 +86,16 @@ struct TExchangePolicy {
     // the bytes of another. AcceptFiveOrMore and ReceiveCountAtStart are
     // not used then.
     bool ReplyBursts = false;
-    // true: a frame still unanswered a whole tick period after it went out
-    // (at the second tick since) is sent again, whatever its bank, and then
-    // at every tick until it is answered. A frame's reply normally comes
-    // well within a period, so only a lost one is asked for again.
+    // true: a frame still unanswered at a tick ReplyWaitMs or more after it
+    // went out, or at the second tick since, is sent again, whatever its
+    // bank, and then at every tick until it is answered. A reply normally
+    // comes well within that, so only a lost one is asked for again, at the
+    // first tick after it is due.
     bool ResendOverdue = false;
+    // How long a reply may take before it counts as lost (ResendOverdue):
+    // the frame, a slow instrument's 25 ms, the reply and the pause that
+    // ends its burst, with room to spare.
+    int ReplyWaitMs = 80;
     // The exchange is given up when the idle tick counter exceeds this.
     int GiveUpAfterTicks = 50;
 };
@@ -116,10 +121,10 @@ inline constexpr std::uint32_t ServiceBurstGapMs = 30;
 
 // A service window's policy on its line: replies taken from whole bursts
 // only; a frame whose reply came broken is sent again at the next tick, and
-// one that got no reply for a whole tick period too, whatever its bank (a
-// read can always be asked again, and a write again is the same write). So
-// one bad, lost or doubled reply costs a tick or two, and only a silent
-// instrument reaches the give-up.
+// one whose reply is overdue too, whatever its bank (a read can always be
+// asked again, and a write again is the same write). So one bad, lost or
+// doubled reply costs at most a tick, and only a silent instrument reaches
+// the give-up.
 constexpr TExchangePolicy ServiceLink(TExchangePolicy p)
 {
     p.ReplyBursts = true;
@@ -128,8 +133,8 @@ constexpr TExchangePolicy ServiceLink(TExchangePolicy p)
 }
 
 // The sensor database and the sensor table on the service line: no frame of
-// theirs is sent again at every tick, bank 1 included; an unanswered one
-// after a whole period, as any.
+// theirs is sent again at every tick, bank 1 included; an overdue one as
+// any.
 inline constexpr TExchangePolicy SensorLinkPolicy = [] {
     TExchangePolicy p = ServiceLink(SensorBasePolicy);
     p.ResendBank1 = false;
@@ -145,6 +150,9 @@ struct TExchangeHooks {
     // Closes the window's port (give-up and Stop). The port-open flag is the
     // window's business.
     std::function<void()> ClosePort;
+    // Milliseconds on a steady clock, for ResendOverdue; empty: the
+    // system's. Tests may put their own clock here.
+    std::function<double()> NowMs;
 
     // A bank-1 read reply was decoded: the value is already in LiveValues
     // when the address is 0..11. Called for every bank-1 address (the
@@ -260,8 +268,10 @@ private:
     // address, or its burst was broken): the next tick sends the frame
     // again whatever its bank.
     bool resendDue_ = false;
-    // Ticks since the outstanding frame went out (ResendOverdue).
+    // Ticks since the outstanding frame went out, and when (ResendOverdue).
     int ticksOut_ = 0;
+    double sentAtMs_ = 0;
+    double NowMs() const;
     // Letter, bank and address of the reply taken last (ReplyBursts): a
     // copy of it is no sign of trouble.
     std::array<std::uint8_t, 3> lastTaken_{};

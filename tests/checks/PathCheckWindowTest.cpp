@@ -237,6 +237,7 @@ private slots:
         std::mt19937 random(7);
         QTimer mover;
         mover.setSingleShot(true);
+        int moves = 0;
         connect(&mover, &QTimer::timeout, [&] {
             const TExchangeEngine& e = w->Check.Engine;
             const bool inside = ExchangeState == ExchangeAwaitingReply && e.FrameBank() == 1
@@ -245,12 +246,15 @@ private slots:
                 mover.start(2);
                 return;
             }
-            bench_->SetTrueChannel1(300 + static_cast<int>(random() % 4400));
+            // Below and above 1000 mV in turn: both points are taken.
+            const bool low = moves++ % 2 == 0;
+            bench_->SetTrueChannel1(low ? 300 + static_cast<int>(random() % 700)
+                                        : 1000 + static_cast<int>(random() % 3700));
             mover.start(50 + static_cast<int>(random() % 650));
         });
         mover.start(50);
         Open(w);
-        QTRY_VERIFY_WITH_TIMEOUT(cycles >= 10, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(cycles >= 10 && moves >= 4, 30000);
         mover.stop();
         QCOMPARE(short_, 0);
         const auto mvOf = [this](int n) { return bench_->With([n](TInstrument& i) { return i.MillivoltsFromCount(n); }); };
@@ -346,8 +350,9 @@ private slots:
             expected.push_back(Write(13, zero));
             expected.push_back(Write(25, supply));
         }
-        QCOMPARE(Slice(frames, before, 6), expected);
-        QCOMPARE(Collapsed(Slice(frames, before + 6, frames.size())), MeasuringCycle());
+        const auto written = Collapsed(Slice(frames, before, frames.size())); // a frame asked again counts once
+        QCOMPARE(Slice(written, 0, 6), expected);
+        QCOMPARE(Slice(written, 6, written.size()), MeasuringCycle());
         QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         QCOMPARE(bench_->Register(2, 13), zero);
         QCOMPARE(bench_->Register(2, 25), supply);
@@ -632,8 +637,12 @@ private slots:
         const auto before = Quiet().size();
         QTest::mouseClick(w->key_wrCalibr, Qt::LeftButton);
         const auto frames = Quiet();
-        QCOMPARE(Slice(frames, before, 6), std::vector<std::string>(6, Write(26, 12)));
-        QCOMPARE(Collapsed(Slice(frames, before + 6, frames.size())), BlowCycle());
+        // Six writes of 26 (a write asked for again is one more), then the read-back.
+        std::size_t writes = 0;
+        while (before + writes < frames.size() && frames[before + writes] == Write(26, 12))
+            ++writes;
+        QVERIFY(writes >= 6);
+        QCOMPARE(Collapsed(Slice(frames, before + writes, frames.size())), BlowCycle());
         QVERIFY(!w->findChild<QMessageBox*>(QStringLiteral("WriteUnconfirmed")));
         // The instrument keeps 12 as written (and works with 2, as it does
         // with any delta outside 1..8); the read-back shows what it holds,

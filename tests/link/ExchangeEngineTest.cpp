@@ -563,16 +563,27 @@ TEST_F(EngineTest, ServiceBurstsNeverStoreABrokenReplyAndAskAgainAtTheNextTick)
         EXPECT_EQ(listEnds, 1);
         EXPECT_EQ(Bank2Image[13], 114);
 
-        // A bank-2 frame that got no answer for a whole tick period goes
-        // out again, at the second tick after it was sent, then at every
-        // tick; a reply still on its way at the first tick is waited for.
+        // A bank-2 frame whose reply is overdue goes out again at the first
+        // tick after it was due (80 ms after the frame), then at every tick;
+        // a reply still on its way is waited for. Without a clock that
+        // moves, at the second tick after the frame.
+        double now = 1000;
+        engine.Hooks.NowMs = [&now] { return now; };
         engine.StartList(std::vector<TCommandItem>{ReadItem(Bank2, 25)}, 7);
-        const std::size_t out = sent.size();
+        std::size_t out = sent.size();
+        now += 50;
         EXPECT_EQ(engine.Tick(), TTickResult::Reset);
+        now += 35;
         EXPECT_EQ(engine.Tick(), TTickResult::Resent);
+        now += 100;
         EXPECT_EQ(engine.Tick(), TTickResult::Resent);
         EXPECT_EQ(sent.size(), out + 2);
         EXPECT_EQ(sent.back(), (Bytes{0x3A, 2, 25, 0x80}));
+        engine.StartList(std::vector<TCommandItem>{ReadItem(Bank2, 26)}, 7);
+        out = sent.size();
+        EXPECT_EQ(engine.Tick(), TTickResult::Reset);
+        EXPECT_EQ(engine.Tick(), TTickResult::Resent);
+        EXPECT_EQ(sent.size(), out + 1);
     }
 }
 

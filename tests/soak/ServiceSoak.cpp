@@ -409,8 +409,10 @@ private:
             [this, next](bool ended) {
                 QMessageBox* box = UnconfirmedBox();
                 const bool told = box != nullptr;
-                if (box)
+                if (box) {
+                    std::fprintf(stderr, "  told: %s\n", qPrintable(box->text().replace(QLatin1Char('\n'), QLatin1String(" / "))));
                     box->accept();
+                }
                 else if (!ended)
                     ++Figures.noVerdict;
                 ClearFaults();
