@@ -236,7 +236,7 @@ private slots:
         for (int a = 0; a <= 8; ++a)
             pass.push_back(ReadFrameText(1, a));
         // Each pass starts on a tick, which sends its first read.
-        QCOMPARE(Slice(frames, before, 9), pass);
+        QCOMPARE(Slice(Collapsed(Slice(frames, before, frames.size())), 0, 9), pass);
         QVERIFY(w->lab__mV->text().toInt() > 3000);
         QCOMPARE(w->lab__mV->text().size(), 4);
         QCOMPARE(w->History.Rows()[59], GraphRow(V0));
@@ -769,7 +769,7 @@ private slots:
         QCOMPARE(w->lab_Link->text(), QString());
         // The window shows what the instrument keeps.
         QCOMPARE(Cell(w->GridBaza, 4), QStringLiteral("  1234"));
-        const auto frames = Quiet();
+        const auto frames = Collapsed(Quiet()); // a frame asked for again counts once
         QCOMPARE(std::count(frames.begin(), frames.end(), ReadFrameText(2, 0)), 2); // the full read, the read-back
         QVERIFY(w->Key_Read->isEnabled());
         QVERIFY(w->Key__Exit->isEnabled());

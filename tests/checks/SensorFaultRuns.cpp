@@ -7,6 +7,8 @@
 // may give up. Prints figures; judges nothing.
 //
 //   kavrel_sensor_fault_runs [runs]     (10 by default)
+// KAVREL_FAULT_LINE="--lose-byte 20" runs that line alone; KAVREL_SIM_LOG=FILE
+// keeps the simulator's frame log.
 #include "ProcessFigures.h"
 #include "SensorGroup.h"
 #include "Settings.h"
@@ -74,6 +76,12 @@ int main(int argc, char** argv)
         BenchFolder folder;
         std::vector<std::string> args = {"--link", "COM3", "--pace"};
         args.insert(args.end(), line.Args.begin(), line.Args.end());
+        if (const char* only = std::getenv("KAVREL_FAULT_LINE"); only && line.Name != std::string(only))
+            continue;
+        if (const char* log = std::getenv("KAVREL_SIM_LOG")) { // every frame, for a closer look
+            args.push_back("--log");
+            args.push_back(log);
+        }
         TSimChild sim(args);
         PortIndex = 3;
         PortName = "COM3";

@@ -12,7 +12,8 @@
 //    points pair a count and a voltage of one moment: no pair of two cycles.
 //  - Nothing is stored outside ReadValues, nor filed under an address no
 //    list reads (a garbled address).
-//  - A write is confirmed only when the instrument holds what was written.
+//  - A write is confirmed only when the instrument holds what was written
+//    (a start delta outside 1..8 also when it holds the 2 it works with).
 //
 // Input: the kind of check, then one step after another.
 #include "FuzzSupport.h"
