@@ -1,15 +1,17 @@
 // Measures the sensor table window against the simulated instrument (a
 // child program, replies paced at 9600 baud): how long building the table
 // of a group takes (loading the group file and putting 900 cells on
-// screen), and how long "Ввод" with "Записать в прибор" holds the line (25
-// writes, and 25 + 12 reads to read them back) against the line time those frames need. Prints
-// figures; judges nothing.
+// screen), and how long "Ввод" with "Записать в прибор" holds the line (two
+// reads of the words no table sets, 25 writes, and 25 + 12 reads to read
+// them back) against the line time those frames need. Prints figures;
+// judges nothing.
 //
 //   kavrel_sensor_table_benchmark [writes]     (10 by default)
 #include "ProcessFigures.h"
 #include "SensorGroup.h"
 #include "Settings.h"
 #include "SimChild.h"
+#include "TExchangeEngine.h"
 #include "TFBazaF.h"
 
 #include <QApplication>
@@ -89,19 +91,20 @@ int main(int argc, char** argv)
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         held.push_back(clock.nsecsElapsed() / 1e6);
     }
-    // 25 writes (6 bytes out, 5 back) and 37 reads (4 out, 5 back), ten bits
-    // a byte at 9600 baud; the port ends each reply after three quiet
-    // character times.
+    // 25 writes (6 bytes out, 5 back) and 39 reads (4 out, 5 back: words 11
+    // and 13 first, then 25 read back and the 12 numbers), ten bits a byte
+    // at 9600 baud; the port ends each reply's burst after the service
+    // line's quiet 30 ms.
     const double charMs = 10 * 1000.0 / 9600;
-    const double lineMs = (25 * 11 + 37 * 9) * charMs;
-    const double floorMs = lineMs + 62 * 3 * charMs;
+    const double lineMs = (25 * 11 + 39 * 9) * charMs;
+    const double floorMs = lineMs + 64 * ServiceBurstGapMs;
 
     std::printf("table built (group file loaded, 900 cells): median %.2f ms, worst %.2f ms (%zu builds)\n",
                 Median(builds), *std::max_element(builds.begin(), builds.end()), builds.size());
     std::printf("\"Ввод\" without the write (file saved, table built again): median %.1f ms\n", Median(commits));
     std::printf("\"Ввод\" with the write and read-back, holding the line: median %.0f ms, worst %.0f ms (%d writes)\n",
                 Median(held), *std::max_element(held.begin(), held.end()), writes);
-    std::printf("  its 62 frames: %.0f ms on the line, %.0f ms with the end of each reply; "
+    std::printf("  its 64 frames: %.0f ms on the line, %.0f ms with the end of each reply; "
                 "held / (that + \"Ввод\" alone) = %.3f\n",
                 lineMs, floorMs, Median(held) / (floorMs + Median(commits)));
     std::printf("peak resident memory: %.1f MB\n", StatusKb("VmHWM") / 1024.0);
