@@ -107,8 +107,13 @@ std::string MountSmallDisk(const std::string& folder, std::size_t bytes)
         return "not running as root";
     if (unshare(CLONE_NEWNS) != 0)
         return std::string("unshare: ") + std::strerror(errno);
-    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        // In a chroot "/" is a plain folder, no mount point, and the small
+        // disk would show in every other namespace sharing the real one.
+        if (errno == EINVAL)
+            return "\"/\" is no mount point, as inside a chroot";
         return std::string("private mounts: ") + std::strerror(errno);
+    }
     const std::string options = "size=" + std::to_string(bytes);
     if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0)
         return std::string("mount: ") + std::strerror(errno);
