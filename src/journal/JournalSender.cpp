@@ -98,6 +98,7 @@ void JournalSender::Round()
     }
     std::vector<RegisterRecord> batch;
     std::vector<Acknowledgement> acks;
+    bool fresh = !connected_; // a kept connection may have died since
     for (;;) {
         const std::optional<long long> waiting = local_->Waiting(&reason);
         if (!waiting) {
@@ -119,9 +120,14 @@ void JournalSender::Round()
         }
         if (!SendBatch(batch, &acks, &reason)) {
             Drop();
+            if (!fresh) {
+                fresh = true; // made anew once, at once
+                continue;
+            }
             Tell(SenderState::Kind::NoLink, *waiting, reason);
             break;
         }
+        fresh = true;
         if (!local_->Acknowledge(acks, &reason)) {
             // The server holds the batch; sent again, it adds nothing.
             Tell(SenderState::Kind::NoLink, *waiting, reason);
