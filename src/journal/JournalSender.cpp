@@ -128,6 +128,8 @@ void JournalSender::Round()
             break;
         }
         fresh = true;
+        if (AfterServerCommit)
+            AfterServerCommit();
         if (!local_->Acknowledge(acks, &reason)) {
             // The server holds the batch; sent again, it adds nothing.
             Tell(SenderState::Kind::NoLink, *waiting, reason);

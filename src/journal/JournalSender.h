@@ -22,6 +22,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -60,6 +61,9 @@ signals:
 public:
     // Set by the main thread when it asks for a round, cleared as one begins.
     std::atomic<bool> roundAsked{false};
+    // Run after the server committed a batch, before it is noted here (the
+    // crash test ends the program there).
+    std::function<void()> AfterServerCommit;
 
 private:
     bool SendBatch(const std::vector<RegisterRecord>& batch, std::vector<Acknowledgement>* acks, std::string* reason);

@@ -120,10 +120,7 @@ public:
     }
     std::vector<std::string> Rows(const std::string& sql) { return Sql(sql).rows; }
 
-private:
-    static QString Q(const std::string& s) { return QString::fromStdString(s); }
-    QString Data() const { return Q(dir_ + "/data"); }
-
+    // A loopback port nothing listens on (now).
     static int FreePort()
     {
         const int s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -138,6 +135,10 @@ private:
         ::close(s);
         return port;
     }
+
+private:
+    static QString Q(const std::string& s) { return QString::fromStdString(s); }
+    QString Data() const { return Q(dir_ + "/data"); }
 
     // A server program, as "postgres" when the test runs as root.
     bool Server(QStringList command)

@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QTimer>
 #include <QtTest>
@@ -250,6 +251,36 @@ private slots:
         QCOMPARE(Count(*pg_, "Депо 1"), std::string("6070|6070|6070"));
         QCOMPARE(SqliteRows(a.File(), "SELECT count(*), max(no) FROM sent"), std::vector<std::string>({"6070|6070"}));
         QVERIFY2(stall.LongestMs() < 100, std::to_string(stall.LongestMs()).c_str());
+    }
+
+    void killedBetweenTheServersCommitAndItsNoteAndAStandbyAddress()
+    {
+        Post a("a");
+        a.Tests(450, "Орлов О. О.");
+        QProcess crash;
+        crash.start(QStringLiteral(CRASH_SENDER),
+                    {QString::fromStdString(a.File()), QStringLiteral("Депо 1"), QString::fromStdString(pg_->Connection("post_a"))});
+        QVERIFY(crash.waitForFinished(60000));
+        QCOMPARE(crash.exitStatus(), QProcess::CrashExit);
+        // The server holds the first batch; the post noted nothing.
+        QCOMPARE(Count(*pg_, "Депо 1"), std::string("200|200|200"));
+        QCOMPARE(SqliteRows(a.File(), "SELECT count(*) FROM sent"), std::vector<std::string>({"0"}));
+        // Started again, with a dead address before the server's in the
+        // connection string (libpq tries each in turn, as with a standby):
+        // everything once, no discrepancy.
+        const int deadPort = PgServer::FreePort(); // nothing listens there
+        int discrepancies = 0;
+        JournalSending s(a.File(),
+                         {"Депо 1",
+                          "host=127.0.0.1,127.0.0.1 port=" + std::to_string(deadPort) + "," +
+                              std::to_string(pg_->Port()) + " dbname=kavrel user=post_a",
+                          ""},
+                         Quick(), 200);
+        connect(&s, &JournalSending::DiscrepancyFound, this, [&] { ++discrepancies; });
+        QTRY_COMPARE_WITH_TIMEOUT(StatusTextOf(s.State(), 0), std::string("Сервер: всё отправлено"), 30000);
+        QCOMPARE(Count(*pg_, "Депо 1"), std::string("450|450|450"));
+        QCOMPARE(SqliteRows(a.File(), "SELECT count(*), max(no) FROM sent"), std::vector<std::string>({"450|450"}));
+        QCOMPARE(discrepancies, 0);
     }
 
     void aPostsRoleMayOnlyAddItsOwnRows()
