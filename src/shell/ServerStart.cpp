@@ -30,6 +30,35 @@ void ShowState()
     field->setVisible(!text.isEmpty());
 }
 
+// One message for the discrepancies of a while: the first named, the
+// others counted (a register begun anew after damage numbers from 1 again,
+// and every one of its records then differs from the server's).
+QPointer<QMessageBox> discrepancyBox;
+int discrepanciesTold = 0;
+
+void TellDiscrepancy(QWidget* owner, qlonglong number, const QString& post, const QString& local,
+                     const QString& server)
+{
+    if (discrepancyBox && discrepancyBox->isVisible()) {
+        ++discrepanciesTold;
+        discrepancyBox->setInformativeText(
+            QStringLiteral("Отличаются и другие записи поста: ещё %1, последняя № %2.").arg(discrepanciesTold).arg(number));
+        return;
+    }
+    discrepanciesTold = 0;
+    auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(),
+                                QStringLiteral("Запись № %1 поста «%2» на сервере журнала отличается от записи в "
+                                               "журнале тестов этого поста.\nЗначение цепочки у поста: %3\nна "
+                                               "сервере: %4\n\nЗапись на сервере не изменена.")
+                                    .arg(number)
+                                    .arg(post, local, server),
+                                QMessageBox::Ok, owner);
+    box->setObjectName(QStringLiteral("ServerDiscrepancyMessage"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    discrepancyBox = box;
+    box->open();
+}
+
 } // namespace
 
 JournalSending* ServerSending()
@@ -50,17 +79,7 @@ void StartServer(QMainWindow* owner)
     QObject::connect(sending.get(), &JournalSending::Changed, field, [] { ShowState(); });
     QObject::connect(sending.get(), &JournalSending::DiscrepancyFound, owner,
                      [owner](qlonglong number, const QString& post, const QString& local, const QString& server) {
-                         auto* box = new QMessageBox(
-                             QMessageBox::Warning, AppTitle(),
-                             QStringLiteral("Запись № %1 поста «%2» на сервере журнала отличается от записи в "
-                                            "журнале тестов этого поста.\nЗначение цепочки у поста: %3\nна "
-                                            "сервере: %4\n\nЗапись на сервере не изменена.")
-                                 .arg(number)
-                                 .arg(post, local, server),
-                             QMessageBox::Ok, owner);
-                         box->setObjectName(QStringLiteral("ServerDiscrepancyMessage"));
-                         box->setAttribute(Qt::WA_DeleteOnClose);
-                         box->open();
+                         TellDiscrepancy(owner, number, post, local, server);
                      });
     if (Register)
         Register->Changed = [] {

@@ -28,7 +28,9 @@ class PgServer {
 public:
     static constexpr const char* Bin = "/usr/lib/postgresql/15/bin/";
 
-    PgServer()
+    // `durable`: the server syncs its commits as a real one does (the
+    // benchmark); the tests leave that out.
+    explicit PgServer(bool durable = false) : durable_(durable)
     {
         char pattern[] = "/tmp/kavrel-pg-XXXXXX";
         dir_ = ::mkdtemp(pattern) ? pattern : "";
@@ -67,7 +69,9 @@ public:
     bool Start()
     {
         return Server({QString::fromLatin1(Bin) + "pg_ctl", "-D", Data(), "-l", Q(dir_ + "/log"), "-w", "-t", "60",
-                       "-o", QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off").arg(port_).arg(Q(dir_)),
+                       "-o", QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=%3 -c max_connections=200")
+                           .arg(port_)
+                           .arg(Q(dir_), durable_ ? "on" : "off"),
                        "start"});
     }
     bool Stop()
@@ -162,6 +166,7 @@ private:
         return false;
     }
 
+    bool durable_ = false;
     std::string dir_;
     int port_ = 0;
     bool ok_ = false;
