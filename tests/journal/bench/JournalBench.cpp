@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSqlDatabase>
 #include <QTimer>
 
@@ -23,12 +24,20 @@
 
 namespace {
 
+// Runs the event loop for `ms` (processEvents alone would spin).
+void Pause(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 void Spin(const std::function<bool()>& done, int timeoutMs)
 {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        Pause(20);
 }
 
 } // namespace
