@@ -170,6 +170,7 @@ private slots:
             QVERIFY(field);
             QTRY_COMPARE_WITH_TIMEOUT(field->text(), QStringLiteral("Сервер: всё отправлено"), 20000);
             OpenOnline();
+            TestAt({2025, 12, 30, 17, 0, 0, 180}, 1);
             TestAt({2026, 3, 2, 8, 5, 10, 180}, 4);
             TestAt({2026, 3, 2, 9, 15, 0, 180}, 0);
             CloseOnline();
@@ -262,16 +263,23 @@ private slots:
         QTest::mouseClick(results.box_AllPosts, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(results.ServerShown(), 20000);
         QCOMPARE(results.memo_R->toPlainText(),
-                 QStringLiteral("Депо 1  |     1  02.03.2026 08:05:10 > Орлов О. О.  -  0.4\n"
+                 QStringLiteral("Депо 1  |     2  02.03.2026 08:05:10 > Орлов О. О.  -  0.4\n"
                                 "Депо 2  |     1  02.03.2026 08:30:00 > Петров П. П.  -  0.2\n"
-                                "Депо 1  |     2  02.03.2026 09:15:00 > Орлов О. О.  -  0.0\n"
-                                "Депо 1  |     3  02.03.2026 09:40:00 > Орлов О. О.  -  1.2"));
+                                "Депо 1  |     3  02.03.2026 09:15:00 > Орлов О. О.  -  0.0\n"
+                                "Депо 1  |     4  02.03.2026 09:40:00 > Орлов О. О.  -  1.2"));
+        // The year choice has the other post's years too; 2025 holds its
+        // test of that year only.
+        QStringList years;
+        for (int i = 0; i < results.box_Year->count(); ++i)
+            years << results.box_Year->itemText(i);
+        QCOMPARE(years, QStringList({"Все годы", "2025", "2026"}));
+        QCOMPARE(results.box_Year->currentText(), QStringLiteral("2026"));
         // The server's chains checked: the rows changed there are found.
         QTRY_COMPARE_WITH_TIMEOUT(results.ServerAsked(), 0, 20000);
         auto* check = results.findChild<QMessageBox*>(QStringLiteral("ServerCheckMessage"));
         QVERIFY(check);
         QCOMPARE(check->text(), QStringLiteral("Журнал на сервере не совпадает с журналами постов:\n"
-                                               "пост «Депо 1»: запись № 1 от 02.03.2026, Орлов О. О., изменена на "
+                                               "пост «Депо 1»: запись № 1 от 30.12.2025, Орлов О. О., изменена на "
                                                "сервере"));
         check->close();
         Shot(&results, "results-all-posts.png");
@@ -280,10 +288,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(results.ServerShown() && results.ListedCount() == 0, 20000);
         results.box_M->setCurrentIndex(3);
         QTRY_VERIFY_WITH_TIMEOUT(results.ServerShown() && results.ListedCount() == 4, 20000);
+        results.box_M->setCurrentIndex(0);
+        results.box_Year->setCurrentIndex(1);
+        QTRY_VERIFY_WITH_TIMEOUT(results.ServerShown() && results.ListedCount() == 1, 20000);
+        QCOMPARE(results.memo_R->toPlainText(), QStringLiteral("Депо 1  |     1  30.12.2025 17:00:00 > Орлов О. О.  -  0.1"));
+        results.box_Year->setCurrentIndex(2);
 
         // The server away: said so, and the post's own lines stay.
         QVERIFY(pg_->Stop());
-        results.box_M->setCurrentIndex(0);
+        results.box_M->setCurrentIndex(3);
         QTRY_VERIFY_WITH_TIMEOUT(results.lab_Server->text().startsWith(QStringLiteral("Нет связи с сервером журнала (")),
                                  20000);
         QVERIFY(results.lab_Server->text().endsWith(QStringLiteral("). Показаны записи этого поста.")));

@@ -371,10 +371,16 @@ void TKavResultF::AskServer()
         std::string why = reason;
         const bool ok = db && ReadServerJournal(*db, deadline, LinkTimeouts{}.replyMs, year, month, person, name,
                                                 JournalCap, &view, &why);
-        AnswerOnMainThread(self, [this, question, ok, why, view = std::move(view)]() mutable {
+        std::vector<int> years;
+        bool unknown = false;
+        std::string ignored;
+        if (ok)
+            ReadServerYears(*db, deadline, LinkTimeouts{}.replyMs, &years, &unknown, &ignored);
+        AnswerOnMainThread(self, [this, question, ok, why, years, view = std::move(view)]() mutable {
             --serverAsked_;
             if (question != serverQuestion_ || !box_AllPosts->isChecked() || !isVisible())
                 return; // asked again since, or no longer wanted
+            AddYears(years);
             if (!ok) {
                 lab_Server->setText(QStringLiteral("Нет связи с сервером журнала (%1). Показаны записи этого поста.")
                                         .arg(Q(why)));
@@ -385,6 +391,23 @@ void TKavResultF::AskServer()
             ShowEntries(std::move(view.entries), view.total);
         });
     });
+}
+
+void TKavResultF::AddYears(const std::vector<int>& years)
+{
+    // The years other posts have, in order among the post's own; the
+    // choice stays where it is.
+    const QSignalBlocker quiet(box_Year);
+    for (int y : years) {
+        const YearChoice choice{YearChoice::Kind::One, y};
+        if (std::find(years_.begin(), years_.end(), choice) != years_.end())
+            continue;
+        std::size_t at = 1;
+        while (at < years_.size() && years_[at].kind == YearChoice::Kind::One && years_[at].year < y)
+            ++at;
+        years_.insert(years_.begin() + static_cast<std::ptrdiff_t>(at), choice);
+        box_Year->insertItem(static_cast<int>(at), QString::number(y));
+    }
 }
 
 void TKavResultF::CheckServer()

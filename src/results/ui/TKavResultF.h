@@ -116,6 +116,7 @@ private:
     QString GridLine(int row) const;
     void AskServer();
     void CheckServer();
+    void AddYears(const std::vector<int>& years);
     void ShowEntries(std::vector<JournalEntry> entries, long long total);
 
     QButtonGroup* personChoice_;
