@@ -41,7 +41,12 @@ JournalSender::JournalSender(std::string registerFile, QString name, LinkTimeout
 {
 }
 
-JournalSender::~JournalSender() = default;
+JournalSender::~JournalSender()
+{
+    // Deleted on its own thread as that ends (the Stop asked for may not
+    // have run before the thread was told to quit).
+    Stop();
+}
 
 void JournalSender::Configure(const QString& post, const QString& connection)
 {

@@ -74,6 +74,9 @@ void StartServer(QMainWindow* owner)
     NameValueLabel(field, "StatusBar_Server", QStringLiteral("Сервер журнала"));
     field->setFrameShape(QFrame::Panel);
     field->setFrameShadow(QFrame::Sunken);
+    // libpq's reasons are long: the field takes the room left and never
+    // widens the window; its hint holds the whole text.
+    field->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     field->hide();
     owner->statusBar()->addWidget(field, 1);
     QObject::connect(sending.get(), &JournalSending::Changed, field, [] { ShowState(); });
