@@ -17,6 +17,7 @@
 #include "Simulator.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
+#include "TKavrelF.h"
 #include "TPrintF.h"
 #include "TServerF.h"
 #include "TempDir.h"
@@ -219,7 +220,8 @@ private slots:
         TestRegister reg;
         QCOMPARE(reg.Open(), std::string());
         Register = &reg;
-        QMainWindow main;
+        SaveSettings(); // the main window reads it at each activation
+        TKavrelF main;
         TServerF dialog(&main);
         ServerF = &dialog;
         StartServer(&main);
@@ -228,6 +230,12 @@ private slots:
         CloseOnline();
         auto* field = main.findChild<QLabel*>(QStringLiteral("StatusBar_Server"));
         QTRY_COMPARE_WITH_TIMEOUT(field->text(), QStringLiteral("Сервер: всё отправлено"), 20000);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QVERIFY(field->isVisible());
+        QCOMPARE(field->accessibleDescription(), QStringLiteral("Сервер журнала"));
+        Shot(&main, "main-window-server.png");
+        main.hide();
 
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -303,6 +311,16 @@ private slots:
         QVERIFY(!results.ServerShown());
         QCOMPARE(results.memo_R->toPlainText(), QStringLiteral("     1  02.03.2026 08:30:00 > Петров П. П.  -  0.2"));
         results.close();
+        // The dialog's check says why there is no connection, in libpq's words.
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::mouseClick(dialog.key_Check, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.lab_Answer->text().startsWith(
+                                     QStringLiteral("Нет связи с сервером: connection to server at \"127.0.0.1\", port ")),
+                                 20000);
+        QVERIFY2(dialog.lab_Answer->text().contains(QStringLiteral("Connection refused")),
+                 qPrintable(dialog.lab_Answer->text()));
+        dialog.close();
         FinishServer();
         ServerF = nullptr;
         PrintF = nullptr;
