@@ -23,6 +23,7 @@ KAVREL_TEST_PACKAGES=(
     libgtest-dev
     poppler-utils
     postgresql-15  # a real server for the shared journal's tests (initdb, pg_ctl)
+    openssl  # the certificates of the shared journal's TLS test
 )
 # What making and checking the Debian package needs besides.
 KAVREL_PACKAGING_TOOLS=(

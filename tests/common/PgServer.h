@@ -79,6 +79,36 @@ public:
         return Server({QString::fromLatin1(Bin) + "pg_ctl", "-D", Data(), "-m", "immediate", "-w", "stop"});
     }
 
+    // Turns TLS on with a certificate for "localhost" and 127.0.0.1 signed
+    // by a CA of its own (openssl); the CA's certificate is `CaFile()`,
+    // and `OtherCaFile()` that of a second CA that signed nothing.
+    bool EnableTls()
+    {
+        const std::string d = dir_ + "/tls/";
+        std::filesystem::create_directory(d);
+        const auto ssl = [&](const std::string& args) {
+            return Run({"/bin/sh", "-c", Q("cd " + d + " && openssl " + args + " 2>&1")});
+        };
+        const bool made =
+            ssl("req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=kavrel-test-ca -keyout ca.key -out ca.crt") &&
+            ssl("req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=other-ca -keyout other.key -out other.crt") &&
+            ssl("req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout server.key -out server.csr") &&
+            Run({"/bin/sh", "-c",
+                 Q("cd " + d + " && printf 'subjectAltName=DNS:localhost,IP:127.0.0.1' > san.ext && openssl x509 "
+                                "-req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 2 -extfile san.ext "
+                                "-out server.crt 2>&1")});
+        if (!made)
+            return false;
+        if (::geteuid() == 0)
+            Run({"/bin/chown", "-R", "postgres:", Q(d)});
+        Run({"/bin/chmod", "600", Q(d + "server.key")});
+        return Sql("ALTER SYSTEM SET ssl_cert_file = '" + d + "server.crt'").ok &&
+               Sql("ALTER SYSTEM SET ssl_key_file = '" + d + "server.key'").ok && Sql("ALTER SYSTEM SET ssl = on").ok &&
+               Sql("SELECT pg_reload_conf()").ok;
+    }
+    std::string CaFile() const { return dir_ + "/tls/ca.crt"; }
+    std::string OtherCaFile() const { return dir_ + "/tls/other.crt"; }
+
     // A login role for a post, with its post's name on the server.
     bool AddPost(const std::string& login, const std::string& post)
     {

@@ -283,6 +283,29 @@ private slots:
         QCOMPARE(discrepancies, 0);
     }
 
+    void overTlsWithTheServersNameVerified()
+    {
+        QVERIFY(pg_->EnableTls());
+        QTest::qWait(300); // the reload
+        Post a("a");
+        a.Tests(3, "Орлов О. О.");
+        const std::string tls = "host=localhost port=" + std::to_string(pg_->Port()) +
+                                " dbname=kavrel user=post_a sslmode=verify-full sslrootcert=";
+        // A root that did not sign the server's certificate: refused.
+        JournalSending wrong(a.File(), {"Депо 1", tls + pg_->OtherCaFile(), ""}, Quick(), 200);
+        QTRY_VERIFY_WITH_TIMEOUT(wrong.State().kind == SenderState::Kind::NoLink, 20000);
+        QVERIFY2(wrong.State().reason.find("certificate verify failed") != std::string::npos,
+                 wrong.State().reason.c_str());
+        QCOMPARE(Count(*pg_, "Депо 1"), std::string("0|0|0"));
+        // The company's root: sent, over TLS.
+        JournalSending s(a.File(), {"Депо 1", tls + pg_->CaFile(), ""}, Quick(), 200);
+        QTRY_COMPARE_WITH_TIMEOUT(StatusTextOf(s.State(), 0), std::string("Сервер: всё отправлено"), 20000);
+        QCOMPARE(Count(*pg_, "Депо 1"), std::string("3|3|3"));
+        QCOMPARE(pg_->Rows("SELECT bool_and(s.ssl) FROM pg_stat_ssl s JOIN pg_stat_activity a USING (pid) "
+                           "WHERE a.application_name = 'kavrel'"),
+                 std::vector<std::string>({"t"}));
+    }
+
     void aPostsRoleMayOnlyAddItsOwnRows()
     {
         Post a("a");
