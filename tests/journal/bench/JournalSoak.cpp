@@ -96,13 +96,14 @@ int main(int argc, char** argv)
     heart.start();
 
     int next = 0;
+    long long refused = 0; // register failures told (the sender's notes in the way, say)
     QTimer tests;
     tests.setInterval(100);
     QObject::connect(&tests, &QTimer::timeout, [&] {
         Post& post = posts[next++ % 3];
         const ClockReading at = SystemClock();
-        post.reg->Add(TestRecordOf(at, "Водитель " + std::to_string(post.made % 40), static_cast<int>(post.made % 15),
-                                   1207, 512, "Test_01.txt", "строка", true));
+        refused += !post.reg->Add(TestRecordOf(at, "Водитель " + std::to_string(post.made % 40), static_cast<int>(post.made % 15),
+                                   1207, 512, "Test_01.txt", "строка", true)).empty();
         ++post.made;
         beat.restart();
     });
@@ -156,6 +157,8 @@ int main(int argc, char** argv)
         const std::string made = std::to_string(post.made);
         equal = equal && sent == made && server == made + " (" + made + " distinct)";
     }
+    std::printf("  register failures told: %lld\n", refused);
+    equal = equal && refused == 0;
     std::printf("  longest hold-up of the main thread's event loop: %lld ms\n", static_cast<long long>(longest));
     std::printf("  %s\n", equal ? "made = acknowledged = on the server" : "COUNTS DIFFER");
     for (Post& post : posts)
