@@ -89,6 +89,19 @@ bool JournalSender::Connected(std::string* reason)
 
 void JournalSender::Round()
 {
+    // Nothing may escape into the thread's event loop: the round ends, told.
+    try {
+        RoundOnce();
+    } catch (const std::exception& e) {
+        Drop();
+        if (local_)
+            local_->Close();
+        Tell(SenderState::Kind::NoLink, 0, e.what());
+    }
+}
+
+void JournalSender::RoundOnce()
+{
     roundAsked = false;
     if (post_.empty() || connection_.empty()) {
         Tell(SenderState::Kind::Off, 0, {});

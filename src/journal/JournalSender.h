@@ -66,6 +66,7 @@ public:
     std::function<void()> AfterServerCommit;
 
 private:
+    void RoundOnce();
     bool SendBatch(const std::vector<RegisterRecord>& batch, std::vector<Acknowledgement>* acks, std::string* reason);
     bool Connected(std::string* reason);
     void Drop();

@@ -15,12 +15,21 @@ void RunOnServer(const std::string& connection, const LinkTimeouts& limits, Serv
     std::thread([name, connection, limits, work = std::move(work)] {
         ReplyDeadline deadline;
         std::string reason;
-        {
-            const bool open = OpenServer(name, connection, limits, &reason);
-            QSqlDatabase db = QSqlDatabase::database(name, false);
-            work(open ? &db : nullptr, deadline, reason);
+        try {
+            {
+                const bool open = OpenServer(name, connection, limits, &reason);
+                QSqlDatabase db = QSqlDatabase::database(name, false);
+                work(open ? &db : nullptr, deadline, reason);
+            }
+            CloseServer(name);
+        } catch (const std::exception& e) {
+            // Out of memory, say: the work is told it had no connection.
+            CloseServer(name);
+            try {
+                work(nullptr, deadline, e.what());
+            } catch (...) {
+            }
         }
-        CloseServer(name);
     }).detach();
 }
 
