@@ -109,6 +109,7 @@ void JournalSender::RoundOnce()
     }
     if (!local_)
         local_ = std::make_unique<LocalQueue>(registerFile_, name_ + QStringLiteral("-local"));
+    local_->SetPost(post_);
     std::string reason;
     if (!local_->Open(&reason)) {
         Tell(SenderState::Kind::NoLink, 0, reason);

@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr const char* kAfterSent = "coalesce((SELECT max(no) FROM sent), 0)";
+// The records after the highest one the server acknowledged for the post.
+constexpr const char* kAfterSent = "coalesce((SELECT max(no) FROM sent WHERE post = ?), 0)";
 
 std::string Reason(const QSqlError& e)
 {
@@ -54,8 +55,8 @@ bool LocalQueue::Open(std::string* reason)
             *reason = Reason(q.lastError().isValid() ? q.lastError() : db.lastError());
         }
         ok = ok && q.exec(QStringLiteral("PRAGMA synchronous = FULL")) &&
-             q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS sent (no INTEGER PRIMARY KEY, server_chain TEXT, "
-                                   "at TEXT NOT NULL) STRICT"));
+             q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS sent (post TEXT NOT NULL, no INTEGER NOT NULL, "
+                                   "server_chain TEXT, at TEXT NOT NULL, PRIMARY KEY (post, no)) STRICT"));
         if (!ok && reason->empty())
             *reason = Reason(q.lastError());
         if (ok) {
@@ -82,8 +83,9 @@ void LocalQueue::Close()
 std::optional<long long> LocalQueue::Waiting(std::string* reason)
 {
     QSqlQuery q(QSqlDatabase::database(name_, false));
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM tests WHERE no > %1").arg(QLatin1String(kAfterSent))) ||
-        !q.next()) {
+    q.prepare(QStringLiteral("SELECT count(*) FROM tests WHERE no > %1").arg(QLatin1String(kAfterSent)));
+    q.addBindValue(U(post_));
+    if (!q.exec() || !q.next()) {
         *reason = Reason(q.lastError());
         return std::nullopt;
     }
@@ -94,9 +96,11 @@ bool LocalQueue::Next(int limit, std::vector<RegisterRecord>* out, std::string* 
 {
     QSqlQuery q(QSqlDatabase::database(name_, false));
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT %1 FROM tests WHERE no > %2 ORDER BY no LIMIT %3")
-                    .arg(QLatin1String(RecordColumns), QLatin1String(kAfterSent))
-                    .arg(limit))) {
+    q.prepare(QStringLiteral("SELECT %1 FROM tests WHERE no > %2 ORDER BY no LIMIT %3")
+                  .arg(QLatin1String(RecordColumns), QLatin1String(kAfterSent))
+                  .arg(limit));
+    q.addBindValue(U(post_));
+    if (!q.exec()) {
         *reason = Reason(q.lastError());
         return false;
     }
@@ -114,9 +118,10 @@ bool LocalQueue::Acknowledge(const std::vector<Acknowledgement>& acks, std::stri
         return false;
     }
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT OR IGNORE INTO sent (no, server_chain, at) VALUES (?, ?, ?)"));
+    q.prepare(QStringLiteral("INSERT OR IGNORE INTO sent (post, no, server_chain, at) VALUES (?, ?, ?, ?)"));
     const QString at = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
     for (const Acknowledgement& a : acks) {
+        q.addBindValue(U(post_));
         q.addBindValue(QVariant(static_cast<qlonglong>(a.number)));
         q.addBindValue(a.serverChain.empty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(U(a.serverChain)));
         q.addBindValue(at);
@@ -138,7 +143,9 @@ std::vector<Acknowledgement> LocalQueue::Discrepancies(std::string* reason)
 {
     std::vector<Acknowledgement> out;
     QSqlQuery q(QSqlDatabase::database(name_, false));
-    if (!q.exec(QStringLiteral("SELECT no, server_chain FROM sent WHERE server_chain IS NOT NULL ORDER BY no"))) {
+    q.prepare(QStringLiteral("SELECT no, server_chain FROM sent WHERE post = ? AND server_chain IS NOT NULL ORDER BY no"));
+    q.addBindValue(U(post_));
+    if (!q.exec()) {
         *reason = Reason(q.lastError());
         return out;
     }

@@ -2,7 +2,8 @@
 // The sender's view of the post's register: the records not yet
 // acknowledged by the server, oldest first, and the acknowledgements,
 // kept in a table of their own in Kavrel.db (`sent`, one row a record the
-// server holds) so that the register's records are never touched. Opened
+// server holds, by the post's name it went under) so that the register's
+// records are never touched. Opened
 // on the sender's thread with a connection of its own; a missing file, or
 // one that is not a register, is never created or changed.
 #include "RegisterRecord.h"
@@ -26,6 +27,10 @@ public:
     LocalQueue(const LocalQueue&) = delete;
     LocalQueue& operator=(const LocalQueue&) = delete;
 
+    // The post the acknowledgements are of: the server keys records by post
+    // and number, so a post given another name sends everything again.
+    void SetPost(std::string post) { post_ = std::move(post); }
+
     // False with the reason when the register is not there (yet).
     bool Open(std::string* reason);
     void Close();
@@ -41,5 +46,6 @@ public:
 private:
     std::string fileName_;
     QString name_;
+    std::string post_;
     bool open_ = false;
 };

@@ -193,10 +193,19 @@ private slots:
         QCOMPARE(Count(*pg_, "Депо 1"), std::string("451|451|451"));
         QCOMPARE(pg_->Rows("SELECT chain FROM kavrel.journal WHERE post = 'Депо 1' AND no = 300"),
                  std::vector<std::string>({std::string(64, '0')}));
-        QCOMPARE(SqliteRows(a.File(), "SELECT no, server_chain FROM sent WHERE server_chain IS NOT NULL"),
-                 std::vector<std::string>({"300|" + std::string(64, '0')}));
+        QCOMPARE(SqliteRows(a.File(), "SELECT post, no, server_chain FROM sent WHERE server_chain IS NOT NULL"),
+                 std::vector<std::string>({"Депо 1|300|" + std::string(64, '0')}));
         // The register's own records are untouched, its check clean.
         QVERIFY(!CheckRegister(a.reg->Store(), {}).chain);
+        // The post given a new name on the server (a register begun anew
+        // after damage numbers from 1 again): everything goes again under
+        // it, the old rows stay as they were.
+        QVERIFY(pg_->Sql("UPDATE kavrel.posts SET post = 'Депо 1, журнал 2' WHERE login = 'post_a'").ok);
+        sa.Configure({"Депо 1, журнал 2", pg_->Connection("post_a"), ""});
+        QTRY_COMPARE_WITH_TIMEOUT(Count(*pg_, "Депо 1, журнал 2"), std::string("451|451|451"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(StatusTextOf(sa.State(), 0), std::string("Сервер: всё отправлено"), 30000);
+        QCOMPARE(Count(*pg_, "Депо 1"), std::string("451|451|451"));
+        QCOMPARE(differing, QList<qlonglong>({300}));
         QVERIFY2(stall.LongestMs() < 100, std::to_string(stall.LongestMs()).c_str());
     }
 
