@@ -3,9 +3,9 @@
 // acknowledged by the server, oldest first, and the acknowledgements,
 // kept in a table of their own in Kavrel.db (`sent`, one row a record the
 // server holds, by the post's name it went under) so that the register's
-// records are never touched. Opened
-// on the sender's thread with a connection of its own; a missing file, or
-// one that is not a register, is never created or changed.
+// records are never touched. Opened on the sender's thread with a
+// connection of its own; a missing file, or one that is not a register, is
+// never created or changed.
 #include "RegisterRecord.h"
 
 #include <QString>
