@@ -32,14 +32,7 @@ public:
     // benchmark); the tests leave that out.
     explicit PgServer(bool durable = false) : durable_(durable)
     {
-        char pattern[] = "/tmp/kavrel-pg-XXXXXX";
-        dir_ = ::mkdtemp(pattern) ? pattern : "";
-        port_ = FreePort();
-        if (::geteuid() == 0) {
-            if (const passwd* pw = ::getpwnam("postgres"))
-                if (::chown(dir_.c_str(), pw->pw_uid, pw->pw_gid) != 0)
-                    error_ = "chown failed";
-        }
+        MakeFolder();
         if (!Server({QString::fromLatin1(Bin) + "initdb", "-D", Data(), "-U", "postgres", "--auth=trust",
                      "-E", "UTF8", "--locale=C.UTF-8", "--no-sync"}))
             return;
@@ -49,6 +42,18 @@ public:
               Run({QString::fromLatin1(Bin) + "psql", "-X", "-q", "-v", "ON_ERROR_STOP=1", "-h", Q(dir_), "-p",
                    QString::number(port_), "-U", "postgres", "-d", "kavrel", "-f", KAVREL_JOURNAL_SQL});
     }
+    // A standby of `primary` by streaming replication (pg_basebackup -R),
+    // started on a port of its own: read-only until Promote().
+    struct StandbyTag {};
+    PgServer(PgServer& primary, StandbyTag)
+    {
+        MakeFolder();
+        ok_ = Server({QString::fromLatin1(Bin) + "pg_basebackup", "-h", Q(primary.dir_), "-p",
+                      QString::number(primary.port_), "-U", "postgres", "-D", Data(), "-R", "-X", "stream", "-c", "fast"}) &&
+              Start();
+    }
+    bool Promote() { return Server({QString::fromLatin1(Bin) + "pg_ctl", "-D", Data(), "-w", "promote"}); }
+
     ~PgServer()
     {
         Stop();
@@ -173,6 +178,18 @@ public:
 private:
     static QString Q(const std::string& s) { return QString::fromStdString(s); }
     QString Data() const { return Q(dir_ + "/data"); }
+
+    void MakeFolder()
+    {
+        char pattern[] = "/tmp/kavrel-pg-XXXXXX";
+        dir_ = ::mkdtemp(pattern) ? pattern : "";
+        port_ = FreePort();
+        if (::geteuid() == 0) {
+            if (const passwd* pw = ::getpwnam("postgres"))
+                if (::chown(dir_.c_str(), pw->pw_uid, pw->pw_gid) != 0)
+                    error_ = "chown failed";
+        }
+    }
 
     // A server program, as "postgres" when the test runs as root.
     bool Server(QStringList command)

@@ -292,6 +292,34 @@ private slots:
         QCOMPARE(discrepancies, 0);
     }
 
+    void aStandbyTakesOverWhenThePrimaryIsGone()
+    {
+        PgServer standby(*pg_, PgServer::StandbyTag{});
+        QVERIFY2(standby.Ok(), standby.Error().c_str());
+        Post a("a");
+        a.Tests(100, "Орлов О. О.");
+        // Both servers in the connection; only the one that writes is taken.
+        const std::string both = "host=127.0.0.1,127.0.0.1 port=" + std::to_string(pg_->Port()) + "," +
+                                 std::to_string(standby.Port()) +
+                                 " dbname=kavrel user=post_a target_session_attrs=read-write";
+        JournalSending s(a.File(), {"Депо 1", both, ""}, Quick(), 200);
+        a.reg->Changed = [&] { s.Wake(); };
+        QTRY_COMPARE_WITH_TIMEOUT(StatusTextOf(s.State(), 0), std::string("Сервер: всё отправлено"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(Count(standby, "Депо 1"), std::string("100|100|100"), 30000); // replicated
+        // The primary gone: the standby does not take writes until promoted.
+        QVERIFY(pg_->Stop());
+        a.Tests(50, "Орлов О. О.", 100);
+        QTRY_VERIFY_WITH_TIMEOUT(s.State().kind == SenderState::Kind::NoLink, 30000);
+        QVERIFY2(s.State().reason.find("read-write") != std::string::npos ||
+                     s.State().reason.find("read-only") != std::string::npos,
+                 s.State().reason.c_str());
+        QVERIFY(standby.Promote());
+        s.Wake();
+        QTRY_COMPARE_WITH_TIMEOUT(StatusTextOf(s.State(), 0), std::string("Сервер: всё отправлено"), 30000);
+        QCOMPARE(Count(standby, "Депо 1"), std::string("150|150|150"));
+        QCOMPARE(SqliteRows(a.File(), "SELECT count(*) FROM sent"), std::vector<std::string>({"150"}));
+    }
+
     void overTlsWithTheServersNameVerified()
     {
         QVERIFY(pg_->EnableTls());
