@@ -93,6 +93,8 @@ install(FILES ${_pkg}/icons/kavrel.svg
 install(FILES ${_pkg}/60-kavrel-serial.rules
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kavrel/examples)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kavrel)
+# The shared journal's server part, run once by the server's administrator.
+install(FILES ${CMAKE_SOURCE_DIR}/src/journal/kavrel-journal.sql DESTINATION ${CMAKE_INSTALL_DATADIR}/kavrel)
 
 set(CPACK_PACKAGE_NAME kavrel)
 set(CPACK_PACKAGE_VENDOR "Kavrel")
@@ -109,10 +111,11 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # The Qt libraries come from the linked binaries (dpkg-shlibdeps); Qt's
-# Russian texts, the act's monospaced font and Qt's SQLite driver (a plugin,
-# for the test register) are loaded at run time.
+# Russian texts, the act's monospaced font and Qt's SQLite and PostgreSQL
+# drivers (plugins, for the test register and the shared journal) are
+# loaded at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, fonts-liberation, libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, fonts-liberation, libqt6sql6-sqlite, libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups, printer-driver-cups-pdf")
 # Reproducible: CPack dates the package's files and archives
 # SOURCE_DATE_EPOCH, by default the last commit's date (cmake/PackageDate.cmake,

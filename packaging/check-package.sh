@@ -40,6 +40,7 @@ fi
 # Dependencies: the Qt libraries the program links, and what it reads at run time.
 depends="$(dpkg-deb -f "$deb" Depends)"
 for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6sql6 libqt6sql6-sqlite libsqlite3-0 \
+         libqt6sql6-psql libpq5 \
          qt6-translations-l10n fonts-liberation; do
     grep -qE "(^|, )$p( |,|$)" <<< "$depends" || fail "Depends lacks $p: $depends"
 done
@@ -64,7 +65,8 @@ done
 for f in "$desktop" "$metainfo" \
          "$root/usr/share/man/man1/kavrel.1.gz" "$root/usr/share/man/man1/kavrel-sim.1.gz" \
          "$root/usr/share/icons/hicolor/scalable/apps/$id.svg" \
-         "$root/usr/share/doc/kavrel/examples/60-kavrel-serial.rules"; do
+         "$root/usr/share/doc/kavrel/examples/60-kavrel-serial.rules" \
+         "$root/usr/share/kavrel/kavrel-journal.sql"; do
     [ -f "$f" ] || fail "${f#"$root"} is missing"
 done
 for size in 16 22 24 32 48 64 128 256; do

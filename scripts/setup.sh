@@ -13,6 +13,7 @@ KAVREL_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
     libqt6sql6-sqlite libsqlite3-dev  # the test register (Kavrel.db); the driver at run time too
+    libqt6sql6-psql libpq-dev  # the shared journal on a PostgreSQL server; the driver at run time too
     qt6-translations-l10n  # Qt's own dialogs in Russian; needed at run time too
     fonts-liberation
     xvfb xauth
@@ -21,6 +22,8 @@ KAVREL_PACKAGES=(
 KAVREL_TEST_PACKAGES=(
     libgtest-dev
     poppler-utils
+    postgresql-15  # a real server for the shared journal's tests (initdb, pg_ctl)
+    openssl  # the certificates of the shared journal's TLS test
 )
 # What making and checking the Debian package needs besides.
 KAVREL_PACKAGING_TOOLS=(

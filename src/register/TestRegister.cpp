@@ -127,7 +127,10 @@ std::string TestRegister::Add(RegisterRecord record)
     record.chain.clear();
     pending_.push_back(std::move(record));
     std::string tell;
-    if (Write(&tell) || failing_)
+    const bool written = Write(&tell);
+    if (Changed)
+        Changed();
+    if (written || failing_)
         return tell;
     failing_ = true;
     if (!tell.empty())
@@ -141,5 +144,7 @@ bool TestRegister::Flush(std::string* tell)
     const bool written = Write(&told);
     if (tell)
         *tell = told;
+    if (Changed)
+        Changed();
     return written;
 }

@@ -13,6 +13,7 @@
 #include "RegisterStore.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 
 class TestRegister {
@@ -48,6 +49,9 @@ public:
     bool Created() const { return created_; }
     RegisterStore& Store() { return store_; }
     const std::string& FileName() const { return store_.FileName(); }
+
+    // Told after each Add and Flush (what waits, or the records, changed).
+    std::function<void()> Changed;
 
 private:
     bool Reopen(std::string* tell);

@@ -6,6 +6,7 @@
 #include "TFBazaF.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
+#include "TServerF.h"
 #include "TSetupNewF.h"
 #include "UiKit.h"
 
@@ -16,6 +17,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -200,12 +202,19 @@ void TKavrelF::BuildMenu()
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
     add(N1, "N1", QStringLiteral("Тестирование"));
     add(N2, "N2", QStringLiteral("Результаты"));
-    add(N5, "N5", QStringLiteral("Установки"));
+    // "Установки" holds the program's settings and the journal's server.
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("Установки"));
+    settings->setObjectName(QStringLiteral("N5Menu"));
+    N5 = settings->addAction(QStringLiteral("Установки программы"));
+    N5->setObjectName(QStringLiteral("N5"));
+    N6 = settings->addAction(QStringLiteral("Сервер журнала"));
+    N6->setObjectName(QStringLiteral("N6"));
     add(N4, "N4", QStringLiteral("Наладка"));
     add(N3, "N3", QStringLiteral("Выход"));
     connect(N1, &QAction::triggered, this, &TKavrelF::N1Click);
     connect(N2, &QAction::triggered, this, &TKavrelF::N2Click);
     connect(N5, &QAction::triggered, this, &TKavrelF::N5Click);
+    connect(N6, &QAction::triggered, this, &TKavrelF::N6Click);
     connect(N3, &QAction::triggered, this, &TKavrelF::N3Click);
 }
 
@@ -341,6 +350,12 @@ void TKavrelF::N2Click()
 void TKavrelF::N5Click()
 {
     Key_SetupClick();
+}
+
+void TKavrelF::N6Click()
+{
+    if (ServerF)
+        ServerF->exec();
 }
 
 void TKavrelF::N3Click()

@@ -40,6 +40,7 @@ public:
     QAction* N1;
     QAction* N2;
     QAction* N5;
+    QAction* N6; // in the "Установки" menu: the journal's server
     QAction* N4;
     QAction* N3;
 
@@ -56,6 +57,7 @@ public slots:
     void N1Click();
     void N2Click();
     void N5Click();
+    void N6Click();
     void N3Click();
 
 protected:

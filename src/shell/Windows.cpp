@@ -10,6 +10,7 @@
 #include "TKavrelF.h"
 #include "TNewBazaF.h"
 #include "TPrintF.h"
+#include "TServerF.h"
 #include "TSetupNewF.h"
 #include "UiKit.h"
 
@@ -28,6 +29,7 @@ void CreateWindows()
     FBazaF = new TFBazaF(KavrelF);
     KavNewF = new TKavNewF(KavrelF);
     SetupNewF = new TSetupNewF(KavrelF);
+    ServerF = new TServerF(KavrelF);
     DebNewF->MeasuringCheck = ADCF;
     DebNewF->BlowCheck = BLOW_F;
     DebNewF->SensorBase = NewBazaF;
@@ -48,4 +50,5 @@ void DestroyWindows()
     FBazaF = nullptr;
     KavNewF = nullptr;
     SetupNewF = nullptr;
+    ServerF = nullptr;
 }

@@ -2,6 +2,7 @@
 #include "KavrelApplication.h"
 #include "QtRussian.h"
 #include "RegisterStart.h"
+#include "ServerStart.h"
 #include "TKavrelF.h"
 #include "Windows.h"
 
@@ -13,7 +14,9 @@ int main(int argc, char** argv)
     KavrelF->show();
     KavrelF->activateWindow();
     StartRegister(KavrelF);
+    StartServer(KavrelF);
     const int rc = app.exec();
+    FinishServer();
     FinishRegister();
     DestroyWindows();
     return rc;

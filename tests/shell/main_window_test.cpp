@@ -15,6 +15,7 @@
 #include "TKavNewF.h"
 #include "TKavResultF.h"
 #include "TKavrelF.h"
+#include "TServerF.h"
 #include "TSetupNewF.h"
 #include "Spoken.h"
 #include "TempDir.h"
@@ -28,6 +29,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -379,6 +381,21 @@ private slots:
             QVERIFY(!c.window->isVisible());
             QVERIFY(!c.key->isChecked());
         }
+        // "Установки" holds the program's settings and the journal's server.
+        QMenu* settings = KavrelF->findChild<QMenu*>(QStringLiteral("N5Menu"));
+        QVERIFY(settings);
+        QStringList items;
+        for (QAction* a : settings->actions())
+            items << a->text();
+        QCOMPARE(items, QStringList({QStringLiteral("Установки программы"), QStringLiteral("Сервер журнала")}));
+        bool wasModal = false;
+        QTimer::singleShot(200, [&] {
+            wasModal = ServerF->isVisible() && QApplication::activeModalWidget() == ServerF &&
+                       ServerF->windowTitle() == QStringLiteral("Сервер журнала");
+            ServerF->close();
+        });
+        KavrelF->N6->trigger();
+        QVERIFY(wasModal);
     }
 
     // Service staff get in by typing into the "Наладка" panel's text: one
@@ -412,7 +429,8 @@ private slots:
 
     void allElevenWindowsAreCreatedOnceInTheirOrder()
     {
-        // The main window first; the others are its children in the order made.
+        // The main window first; the others are its children in the order
+        // made; the shared journal's dialog comes after them.
         QStringList order;
         for (QObject* child : KavrelF->children()) {
             auto* w = qobject_cast<QWidget*>(child);
@@ -420,7 +438,7 @@ private slots:
                 order << QString::fromLatin1(w->metaObject()->className());
         }
         QCOMPARE(order, QStringList({"TDebNewF", "TADCF", "TBLOW_F", "TNewBazaF", "TKavResultF", "TPrintF",
-                                     "TFormErrF", "TFBazaF", "TKavNewF", "TSetupNewF"}));
+                                     "TFormErrF", "TFBazaF", "TKavNewF", "TSetupNewF", "TServerF"}));
         int mainWindows = 0;
         for (QWidget* w : QApplication::topLevelWidgets())
             mainWindows += qobject_cast<TKavrelF*>(w) != nullptr;

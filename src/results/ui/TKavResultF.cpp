@@ -4,6 +4,9 @@
 #include "FileDialogs.h"
 #include "Journal.h"
 #include "RegisterCsv.h"
+#include "ServerJournal.h"
+#include "ServerSettings.h"
+#include "ServerTask.h"
 #include "PersonGrid.h"
 #include "PersonList.h"
 #include "ProtocolPages.h"
@@ -25,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -62,6 +66,12 @@ void TKavResultF::BuildControls()
     lab_Count = new QLabel(this);
     NameValueLabel(lab_Count, "lab_Count", QStringLiteral("Сколько записей показано"));
     lab_Count->hide();
+    box_AllPosts = new QCheckBox(QStringLiteral("Все посты"), this);
+    NameControl(box_AllPosts, "box_AllPosts", box_AllPosts->text());
+    lab_Server = new QLabel(this);
+    NameValueLabel(lab_Server, "lab_Server", QStringLiteral("Журнал всех постов"));
+    lab_Server->setWordWrap(true);
+    lab_Server->hide();
 
     Label1 = new QLabel(QStringLiteral("выбрать  за   месяц"), this);
     NameControl(Label1, "Label1", Label1->text());
@@ -133,6 +143,7 @@ void TKavResultF::BuildControls()
 
     connect(box_Year, &QComboBox::currentIndexChanged, this, &TKavResultF::box_YearChange);
     connect(box_M, &QComboBox::currentIndexChanged, this, &TKavResultF::box_MChange);
+    connect(box_AllPosts, &QCheckBox::clicked, this, &TKavResultF::box_AllPostsClick);
     connect(personChoice_, &QButtonGroup::idClicked, this, &TKavResultF::box_ListClick);
     connect(box_1, &QCheckBox::clicked, this, &TKavResultF::box_1Click);
     // A click on the current row selects it again too, so the grid and the
@@ -158,6 +169,7 @@ void TKavResultF::FormCreate()
     // The register's controls come with the register (each opening).
     Label_Year->hide();
     box_Year->hide();
+    box_AllPosts->hide();
     key_Csv->hide();
     box_1->setChecked(false);
     memo_R->show();
@@ -206,6 +218,8 @@ void TKavResultF::OpenRegister()
     Label_Year->setVisible(registerShown_);
     box_Year->setVisible(registerShown_);
     key_Csv->setVisible(registerShown_);
+    box_AllPosts->hide();
+    journalConnection_.clear();
     lab_Count->hide();
     if (!registerShown_)
         return;
@@ -229,6 +243,9 @@ void TKavResultF::OpenRegister()
         registerNews_ += (registerNews_.empty() ? "" : "\n\n") + found;
     ReadDate();
     FillYears();
+    journalConnection_ = LoadServerSettings().JournalConnection();
+    box_AllPosts->setVisible(!journalConnection_.empty());
+    serverChecked_ = false;
 }
 
 void TKavResultF::FillYears()
@@ -272,6 +289,10 @@ void TKavResultF::Refresh()
         const bool capped = view.total > static_cast<long long>(entries_.size());
         lab_Count->setText(QStringLiteral("показаны последние %1 из %2").arg(entries_.size()).arg(view.total));
         lab_Count->setVisible(capped);
+        serverShown_ = false;
+        lab_Server->hide();
+        if (!journalConnection_.empty() && box_AllPosts->isChecked())
+            AskServer();
     } else {
         const std::vector<std::string> journal = LoadJournal(DateMonth, box_M->currentIndex());
         listed_ = ListLines(journal, personChoice_->checkedId(), SelectedName);
@@ -313,6 +334,99 @@ void TKavResultF::box_MChange()
 void TKavResultF::box_YearChange()
 {
     Refresh();
+}
+
+void TKavResultF::box_AllPostsClick()
+{
+    Refresh();
+    if (box_AllPosts->isChecked() && !serverChecked_)
+        CheckServer();
+}
+
+void TKavResultF::ShowEntries(std::vector<JournalEntry> entries, long long total)
+{
+    entries_ = std::move(entries);
+    listed_.clear();
+    for (const JournalEntry& e : entries_)
+        listed_.push_back(e.shown);
+    lab_Count->setText(QStringLiteral("показаны последние %1 из %2").arg(entries_.size()).arg(total));
+    lab_Count->setVisible(total > static_cast<long long>(entries_.size()));
+    ShowListed();
+}
+
+void TKavResultF::AskServer()
+{
+    const int question = ++serverQuestion_;
+    ++serverAsked_;
+    lab_Server->setText(QStringLiteral("Журнал всех постов запрашивается у сервера…"));
+    lab_Server->show();
+    const YearChoice year = ChosenYear();
+    const int month = box_M->currentIndex();
+    const int person = personChoice_->checkedId();
+    const std::string name = SelectedName;
+    QPointer<QObject> self(this);
+    RunOnServer(journalConnection_, LinkTimeouts{}, [=, this](QSqlDatabase* db, ReplyDeadline& deadline,
+                                                              const std::string& reason) {
+        JournalView view;
+        std::string why = reason;
+        const bool ok = db && ReadServerJournal(*db, deadline, LinkTimeouts{}.replyMs, year, month, person, name,
+                                                JournalCap, &view, &why);
+        std::vector<int> years;
+        bool unknown = false;
+        std::string ignored;
+        if (ok)
+            ReadServerYears(*db, deadline, LinkTimeouts{}.replyMs, &years, &unknown, &ignored);
+        AnswerOnMainThread(self, [this, question, ok, why, years, view = std::move(view)]() mutable {
+            --serverAsked_;
+            if (question != serverQuestion_ || !box_AllPosts->isChecked() || !isVisible())
+                return; // asked again since, or no longer wanted
+            AddYears(years);
+            if (!ok) {
+                lab_Server->setText(QStringLiteral("Нет связи с сервером журнала (%1). Показаны записи этого поста.")
+                                        .arg(Q(why)));
+                return;
+            }
+            lab_Server->hide();
+            serverShown_ = true;
+            ShowEntries(std::move(view.entries), view.total);
+        });
+    });
+}
+
+void TKavResultF::AddYears(const std::vector<int>& years)
+{
+    // The years other posts have, in order among the post's own; the
+    // choice stays where it is.
+    const QSignalBlocker quiet(box_Year);
+    for (int y : years) {
+        const YearChoice choice{YearChoice::Kind::One, y};
+        if (std::find(years_.begin(), years_.end(), choice) != years_.end())
+            continue;
+        std::size_t at = 1;
+        while (at < years_.size() && years_[at].kind == YearChoice::Kind::One && years_[at].year < y)
+            ++at;
+        years_.insert(years_.begin() + static_cast<std::ptrdiff_t>(at), choice);
+        box_Year->insertItem(static_cast<int>(at), QString::number(y));
+    }
+}
+
+void TKavResultF::CheckServer()
+{
+    serverChecked_ = true;
+    ++serverAsked_;
+    QPointer<QObject> self(this);
+    RunOnServer(journalConnection_, LinkTimeouts{}, [=, this](QSqlDatabase* db, ReplyDeadline& deadline,
+                                                              const std::string&) {
+        ServerCheck check;
+        std::string why;
+        const bool ok = db && CheckServerChains(*db, deadline, 10 * LinkTimeouts{}.replyMs, &check, &why);
+        const std::string found = ok ? ServerCheckMessage(check) : std::string();
+        AnswerOnMainThread(self, [this, found] {
+            --serverAsked_;
+            if (!found.empty() && isVisible())
+                Tell(Q(found), "ServerCheckMessage");
+        });
+    });
 }
 
 void TKavResultF::box_ListClick()
@@ -404,6 +518,7 @@ void TKavResultF::hideEvent(QHideEvent* e)
     personErrorTold_ = false;
     registerTold_ = false;
     opened_ = false;
+    serverShown_ = false;
     QDialog::hideEvent(e);
 }
 

@@ -14,6 +14,13 @@
 // opening writes what waits in memory and checks the whole register
 // against its chain and the month files, telling once what does not match.
 // Without the register the window has neither and works on the month files.
+//
+// With a shared journal configured ([server] of Kavrel.ini), "Все посты"
+// beside the year choice lists the server's rows of every post with the
+// same choices, each line with its post's name; the first time in a
+// showing the server's chains are checked too. The server is asked from a
+// thread of its own: the post's own lines stay listed until it answers,
+// and when it does not, the window says so and keeps them.
 #include "RegisterView.h"
 
 #include <QDialog>
@@ -53,11 +60,18 @@ public:
     const std::vector<JournalEntry>& ListedEntries() const { return entries_; }
     // The journal is the register's.
     bool RegisterShown() const { return registerShown_; }
+    // The lines listed are the server's (all posts); false while its
+    // answer is awaited and when it did not come.
+    bool ServerShown() const { return serverShown_; }
+    // Answers of the server awaited (the journal, the chain check).
+    int ServerAsked() const { return serverAsked_; }
 
     QToolButton* Key__Exit;
     QLabel* Label_Year;
     QComboBox* box_Year;
     QLabel* lab_Count;
+    QCheckBox* box_AllPosts;  // the shared journal of every post, from the server
+    QLabel* lab_Server;       // what the server said when it did not answer
     QLabel* Label1;
     QComboBox* box_M;
     QGroupBox* box_List;
@@ -84,6 +98,7 @@ public slots:
     void key_PrintClick();
     void key_CsvClick();
     void box_YearChange();
+    void box_AllPostsClick();
     void Key__ExitClick();
 
 protected:
@@ -99,6 +114,10 @@ private:
     YearChoice ChosenYear() const;
     void Tell(const QString& text, const char* boxName);
     QString GridLine(int row) const;
+    void AskServer();
+    void CheckServer();
+    void AddYears(const std::vector<int>& years);
+    void ShowEntries(std::vector<JournalEntry> entries, long long total);
 
     QButtonGroup* personChoice_;
     std::vector<std::string> listed_;
@@ -106,6 +125,11 @@ private:
     std::vector<YearChoice> years_;      // box_Year's items
     RegisterCheck check_;                // of this opening
     bool registerShown_ = false;
+    bool serverShown_ = false;
+    int serverAsked_ = 0;
+    int serverQuestion_ = 0;             // the journal question whose answer is awaited
+    bool serverChecked_ = false;         // the server's chains were checked this showing
+    std::string journalConnection_;      // of this opening; empty: no shared journal
     bool opened_ = false;                // this showing's opening is done
     std::string registerNews_;           // to tell once per showing
     bool registerTold_ = false;

@@ -26,6 +26,7 @@ void TKavResultF::BuildLayout()
     auto* year = new QVBoxLayout;
     year->addWidget(Label_Year);
     year->addWidget(box_Year);
+    year->addWidget(box_AllPosts);
 
     auto* month = new QVBoxLayout;
     month->addWidget(Label1);
@@ -46,6 +47,7 @@ void TKavResultF::BuildLayout()
 
     auto* lines = new QVBoxLayout;
     lines->addWidget(lab_Count);
+    lines->addWidget(lab_Server);
     lines->addWidget(memo_R, 1);
     lines->addWidget(grid_R, 1);
 
