@@ -1,4 +1,5 @@
 #include "JournalSender.h"
+#include "ServerTask.h"
 
 #include "JournalRows.h"
 
@@ -267,6 +268,7 @@ JournalSending::~JournalSending()
         // Still waiting for a network within its deadlines: the thread is
         // left to end with the program (destroying it running would abort).
         disconnect(sender_, nullptr, this, nullptr);
+        NoteServerThreadLeft();
     }
 }
 

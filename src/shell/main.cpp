@@ -3,8 +3,12 @@
 #include "QtRussian.h"
 #include "RegisterStart.h"
 #include "ServerStart.h"
+#include "ServerTask.h"
 #include "TKavrelF.h"
 #include "Windows.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
@@ -19,5 +23,13 @@ int main(int argc, char** argv)
     FinishServer();
     FinishRegister();
     DestroyWindows();
+    // A thread still waiting for the journal's server (within its time
+    // limits) would meet Qt's SQL drivers and the application being taken
+    // down under it. Everything of the post's own is written and closed by
+    // now, so the program then ends without running those destructors.
+    if (!WaitForServerTasks(1000) || ServerWorkRunning()) {
+        std::fflush(nullptr);
+        std::_Exit(rc);
+    }
     return rc;
 }
