@@ -415,7 +415,7 @@ private slots:
         QVERIFY(!journal.empty());
         QCOMPARE(QString::fromStdString(ServiceLine(journal.back())),
                  QStringLiteral("09.12.2026;10:20:00;0;0;калибровка тракта;не подтверждена;"
-                                "смещение нуля 140 -> %1;питание 5000 -> %2;U1 %3 4000 мВ;U2 %4 600 мВ")
+                                "смещение нуля 140 -> %1;питание 5000 -> %2;U1 %3 4000 мВ;U2 %4 600 мВ;.")
                      .arg(zero)
                      .arg(supply)
                      .arg(CalibrationPoints.U1Adc)
