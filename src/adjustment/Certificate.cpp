@@ -66,7 +66,7 @@ std::string TestText(const TServiceEntry& e)
     auto v = Detail(e, e.What == JournalAsFound ? "как найдено " : "как оставлено ");
     auto gas = TestGas(e);
     auto alcohol = TestAlcohol(e);
-    std::string text = "тест прочитан " + e.Date + " " + e.Time + ": " + (v ? *v : "?");
+    std::string text = "тест " + e.Date + " " + e.Time + ": " + (v ? *v : "?");
     if (gas && alcohol)
         text += ", разница " + Signed(*alcohol - *gas);
     return text;
@@ -105,6 +105,30 @@ std::optional<std::pair<int, int>> Renumbering(const TServiceEntry& e)
 bool Has(const std::vector<int>& v, int x)
 {
     return std::find(v.begin(), v.end(), x) != v.end();
+}
+
+// Lines longer than the page broken at a blank, continued indented: a lot
+// number or an engineer's name may be long.
+std::vector<std::string> FitLines(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> fitted;
+    for (std::string line : lines) {
+        while (Chars(line) > kWidth) {
+            // The byte where the 75th character ends, and the last blank before it.
+            std::size_t end = 0;
+            for (std::size_t n = 0; end < line.size() && n < kWidth; ++n)
+                do
+                    ++end;
+                while (end < line.size() && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80);
+            std::size_t cut = line.rfind(' ', end);
+            if (cut == std::string::npos || cut <= 4)
+                cut = end;
+            fitted.push_back(line.substr(0, cut));
+            line = kIndent + line.substr(line[cut] == ' ' ? cut + 1 : cut);
+        }
+        fitted.push_back(line);
+    }
+    return fitted;
 }
 
 } // namespace
@@ -373,5 +397,5 @@ std::vector<std::vector<std::string>> CertificatePages(const std::vector<TServic
     if (used + signature.size() > pageRoom)
         body.resize(body.size() + (pageRoom - used), "");
     body.insert(body.end(), signature.begin(), signature.end());
-    return NumberedPages(body, "Свидетельство о регулировке № " + number + " (продолжение)");
+    return NumberedPages(FitLines(body), "Свидетельство о регулировке № " + number + " (продолжение)");
 }

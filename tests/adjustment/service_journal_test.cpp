@@ -110,10 +110,10 @@ TEST(ServiceJournal, ASessionLeavesItsLinesAndANumberedCertificateOfEveryEntry)
     EXPECT_EQ(pages[1][54], std::string(64, ' ') + "Лист 2 из 2");
     auto has = [&](const std::string& line) { return std::find(all.begin(), all.end(), line) != all.end(); };
     EXPECT_TRUE(has("Газ: 0.30 промилле, партия Б-17, годен до 31.12.2027"));
-    EXPECT_TRUE(has("Как найдено: тест прочитан 09.12.2026 10:02:00: 0.35 2430 мВ, разница +0.05"));
+    EXPECT_TRUE(has("Как найдено: тест 09.12.2026 10:02:00: 0.35 2430 мВ, разница +0.05"));
     EXPECT_TRUE(has("4. 09.12.2026 10:10:13  Характеристика: ЗАПИСЬ НЕ ПОДТВЕРЖДЕНА"));
     EXPECT_TRUE(has("15. 09.12.2026 10:11:24  Характеристика: запись подтверждена"));
-    EXPECT_TRUE(has("Как оставлено: тест прочитан 09.12.2026 10:30:00: 0.30 2430 мВ, разница 0.00"));
+    EXPECT_TRUE(has("Как оставлено: тест 09.12.2026 10:30:00: 0.30 2430 мВ, разница 0.00"));
     EXPECT_TRUE(has("Вывод: отрегулирован, годен"));
     EXPECT_TRUE(has("Следующая регулировка: до 09.12.2027"));
     EXPECT_TRUE(has("Подпись: ____________________             Дата: 09.12.2026"));
