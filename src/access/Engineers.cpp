@@ -91,10 +91,14 @@ std::vector<TEngineer> ParseAccounts(const std::string& bytes, std::vector<int>*
             e.Name = line.substr(0, colon);
             e.Hash = line.substr(colon + 1);
         }
+        // An Argon2id string is printable ASCII without blanks.
+        bool printable = true;
+        for (unsigned char c : e.Hash)
+            printable = printable && c > 0x20 && c < 0x7F;
         bool duplicate = false;
         for (const TEngineer& known : engineers)
             duplicate = duplicate || known.Name == e.Name;
-        if (colon == std::string::npos || !ValidEngineerName(e.Name) || e.Hash.rfind("$argon2id$", 0) != 0
+        if (colon == std::string::npos || !ValidEngineerName(e.Name) || !printable || e.Hash.rfind("$argon2id$", 0) != 0
             || e.Hash.size() >= crypto_pwhash_STRBYTES || duplicate) {
             if (damaged)
                 damaged->push_back(number);

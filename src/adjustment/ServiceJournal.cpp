@@ -201,7 +201,8 @@ std::optional<TServiceEntry> ParseOldLine(const std::string& line)
     const std::vector<std::string> f = Split(line);
     if (line == ServiceJournalOldHeading)
         return std::nullopt;
-    if (f.size() < 6 || !ParseDay(f[0]) || !TimeLike(f[1]) || !Digits(f[2]) || !Digits(f[3]) || f[4].empty())
+    if (f.size() < 6 || !ParseDay(f[0]) || !TimeLike(f[1]) || !Digits(f[2]) || !Digits(f[3]) || f[4].empty()
+        || f[5].empty())
         return DamagedLine(line, f);
     TServiceEntry e;
     e.Date = f[0];
@@ -268,7 +269,10 @@ std::vector<TServiceEntry> ParseServiceJournal(const std::string& bytes)
         }
         if (text.empty())
             continue;
-        std::optional<TServiceEntry> e = old ? ParseOldLine(text) : ParseServiceLine(text);
+        // A carriage return inside a line is no part of any field written.
+        std::optional<TServiceEntry> e = text.find('\r') != std::string::npos
+            ? std::optional<TServiceEntry>(DamagedLine(text, Split(text)))
+            : old ? ParseOldLine(text) : ParseServiceLine(text);
         if (!e)
             continue;
         const std::string torn = JournalTornMark;
@@ -284,14 +288,28 @@ std::vector<TServiceEntry> ParseServiceJournal(const std::string& bytes)
 
 namespace {
 
-// The layout the lines at the end of the file are in: the last heading's.
+// The layout the lines at the end of the file are in: the last heading
+// line's, as the reader takes it.
 bool EndsInOldLayout(const std::string& bytes)
 {
     const std::string old = ToCp1251(ServiceJournalOldHeading);
     const std::string now = ToCp1251(ServiceJournalHeading);
-    const auto lastOld = bytes.rfind(old);
-    const auto lastNow = bytes.rfind(now);
-    return lastOld != std::string::npos && (lastNow == std::string::npos || lastNow < lastOld);
+    bool inOld = false;
+    std::size_t from = 0;
+    while (from < bytes.size()) {
+        std::size_t end = bytes.find('\n', from);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::size_t length = end - from;
+        if (length > 0 && bytes[from + length - 1] == '\r')
+            --length;
+        if (bytes.compare(from, length, old) == 0)
+            inOld = true;
+        else if (bytes.compare(from, length, now) == 0)
+            inOld = false;
+        from = end + 1;
+    }
+    return inOld;
 }
 
 } // namespace
@@ -301,8 +319,17 @@ bool AppendServiceEntry(const TServiceEntry& entry, std::string* error)
     std::string bytes;
     std::string present;
     const bool read = ReadWholeFile(ServiceJournalName, present);
-    if (read && !present.empty() && present.back() != '\n')
-        bytes = ToCp1251(JournalTornMark) + "\r\n";
+    if (read && !present.empty() && present.back() != '\n') {
+        // What follows the last line end: a line a crash cut short gets the
+        // torn mark; a lone CR only its line feed.
+        const std::string tail = present.substr(present.rfind('\n') == std::string::npos ? 0 : present.rfind('\n') + 1);
+        std::string text = tail;
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+        const bool heading = text == ToCp1251(ServiceJournalHeading) || text == ToCp1251(ServiceJournalOldHeading);
+        bytes = text.empty() || heading ? std::string(tail.back() == '\r' ? "\n" : "\r\n")
+                                        : ToCp1251(JournalTornMark) + "\r\n";
+    }
     if (!read || present.empty() || EndsInOldLayout(present))
         bytes += ToCp1251(ServiceJournalHeading) + "\r\n";
     bytes += ToCp1251(ServiceLine(entry)) + "\r\n";
