@@ -108,7 +108,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-# The Qt libraries come from the linked binaries (dpkg-shlibdeps); Qt's
+# The Qt libraries and libsodium (the engineers' password hashes) come from
+# the linked binaries (dpkg-shlibdeps); Qt's
 # Russian texts, the act's monospaced font and Qt's SQLite driver (a plugin,
 # for the test register) are loaded at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
