@@ -351,6 +351,8 @@ std::vector<std::vector<std::string>> CertificatePages(const std::vector<TServic
     if (f.Gas)
         body.push_back("Газ: " + Promille(f.Gas->Alcohol) + " промилле, партия " + f.Gas->Lot + ", годен до "
                        + f.Gas->Expiry);
+    else if (auto gas = f.AsFound ? TestGas(*f.AsFound) : std::nullopt)
+        body.push_back("Газ: " + Promille(*gas) + " промилле (партия и срок годности не указаны)");
     else
         body.push_back("Газ: не указан");
     body.push_back("Допуск: ±" + Promille(f.Tolerance) + " промилле      Интервал регулировки: "

@@ -224,22 +224,6 @@ private slots:
         QCOMPARE(after, before);
         Box(w, "JournalWarning")->accept();
     }
-
-    // The certificate of the loop in the print window, for the
-    // documentation, on request only.
-    void screenshots()
-    {
-        if (!qEnvironmentVariableIsSet("KAVREL_SCREENSHOTS"))
-            QSKIP("screenshots only on request");
-        const QString dir = qEnvironmentVariable("KAVREL_SCREENSHOTS");
-        TDebNewF* w = Open();
-        QVERIFY(w);
-        ServiceLoop(w);
-        QTest::mouseClick(w->key_Protocol, Qt::LeftButton);
-        QTRY_VERIFY(PrintF->isVisible());
-        QVERIFY(PrintF->grab().save(dir + QStringLiteral("/certificate.png")));
-        PrintF->close();
-    }
 };
 
 int main(int argc, char** argv)

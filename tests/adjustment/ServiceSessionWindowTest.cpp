@@ -161,6 +161,8 @@ private:
         QStringList shown = Lines(PrintF->PageText());
         const QString pdf = QDir::current().absoluteFilePath(QStringLiteral("certificate.pdf"));
         PrintF->PdfOutput = pdf;
+        if (qEnvironmentVariableIsSet("KAVREL_SCREENSHOTS") && shown.value(0).endsWith(QStringLiteral("2026-0001")))
+            PrintF->grab().save(qEnvironmentVariable("KAVREL_SCREENSHOTS") + QStringLiteral("/certificate.png"));
         QTest::mouseClick(PrintF->key_Print, Qt::LeftButton);
         QStringList printed;
         for (const PdfPage& page : PdfPagesOnGrid(pdf)) {
