@@ -184,3 +184,21 @@ bool PasswordMatches(const TEngineer& engineer, const std::string& password)
         return false;
     return crypto_pwhash_str_verify(engineer.Hash.c_str(), password.data(), password.size()) == 0;
 }
+
+namespace {
+TAccounts& Accounts()
+{
+    static TAccounts accounts;
+    return accounts;
+}
+} // namespace
+
+void LoadServiceAccounts()
+{
+    Accounts() = LoadAccounts(EngineersPath());
+}
+
+const TAccounts& ServiceAccounts()
+{
+    return Accounts();
+}

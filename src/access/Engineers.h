@@ -57,3 +57,10 @@ TAccounts LoadAccounts(const std::string& path);
 std::string HashPassword(const std::string& password);
 // Whether the password is the account's; a damaged hash is no match.
 bool PasswordMatches(const TEngineer& engineer, const std::string& password);
+
+// The accounts of this run, read once at start from EngineersPath().
+void LoadServiceAccounts();
+const TAccounts& ServiceAccounts();
+// Whether writing into an instrument needs a signed-in session: accounts are
+// set up (or refused as unsafe, which opens nothing).
+inline bool SignInRequired() { return ServiceAccounts().State != TAccountsState::None; }

@@ -264,7 +264,11 @@ std::string NextCertificateNumber(const std::vector<TServiceEntry>& journal, int
     const std::string prefix = std::to_string(year) + "-";
     int last = 0;
     for (const TServiceEntry& e : journal) {
-        const std::string n = CertificateNumber(e);
+        std::string n = CertificateNumber(e);
+        // A damaged line may still hold a number once issued: it stays taken.
+        if (e.Damaged)
+            if (const auto at = e.Raw.find(";№ " + prefix); at != std::string::npos)
+                n = e.Raw.substr(at + std::string(";№ ").size());
         if (n.rfind(prefix, 0) == 0)
             last = std::max(last, static_cast<int>(ReadInt(n.substr(prefix.size()))));
     }

@@ -64,6 +64,16 @@ void WhenActive(const char* name, std::function<void()> step)
     poll->start();
 }
 
+// Pictures for the documentation, on request only (KAVREL_SCREENSHOTS).
+void Picture(QWidget* window, const char* name)
+{
+    if (!qEnvironmentVariableIsSet("KAVREL_SCREENSHOTS"))
+        return;
+    QTest::qWait(50);   // the layout takes in a message set just now
+    window->grab().save(qEnvironmentVariable("KAVREL_SCREENSHOTS") + QLatin1Char('/') + QLatin1String(name)
+                            + QStringLiteral(".png"));
+}
+
 QStringList Lines(const std::vector<std::string>& lines)
 {
     QStringList list;
@@ -113,15 +123,17 @@ private:
     }
 
     // Signs in as Иванов and states the gas (an expired one first).
-    void SignInAndStateGas()
+    void SignInAndStateGas(bool pictures = false)
     {
-        WhenActive("SignInF", [] {
+        WhenActive("SignInF", [pictures] {
             auto* box = qobject_cast<TSignInF*>(QApplication::activeModalWidget());
             QCOMPARE(box->box_Engineer->currentText(), QStringLiteral("Иванов И.И."));
             TypeInto(box->edit_Password, QString::fromLatin1(kPassword));
+            if (pictures)
+                Picture(box, "sign-in");
             QTest::mouseClick(box->key_SignIn, Qt::LeftButton);
         });
-        WhenActive("GasF", [] {
+        WhenActive("GasF", [pictures] {
             auto* box = qobject_cast<TGasF*>(QApplication::activeModalWidget());
             TypeInto(box->edit_GasValue, QStringLiteral("0.30"));
             TypeInto(box->edit_GasLot, QStringLiteral("Б-17"));
@@ -130,6 +142,8 @@ private:
             QCOMPARE(box->lab_Gas->text(), QStringLiteral("Срок годности газа истек 08.12.2026: газ с истекшим "
                                                           "сроком для регулировки не годится."));
             QVERIFY(box->isVisible());
+            if (pictures)
+                Picture(box, "gas");
             TypeInto(box->edit_GasExpiry, QStringLiteral("31.12.2027"));
             QTest::mouseClick(box->key_GasOk, Qt::LeftButton);
         });
@@ -161,8 +175,8 @@ private:
         QStringList shown = Lines(PrintF->PageText());
         const QString pdf = QDir::current().absoluteFilePath(QStringLiteral("certificate.pdf"));
         PrintF->PdfOutput = pdf;
-        if (qEnvironmentVariableIsSet("KAVREL_SCREENSHOTS") && shown.value(0).endsWith(QStringLiteral("2026-0001")))
-            PrintF->grab().save(qEnvironmentVariable("KAVREL_SCREENSHOTS") + QStringLiteral("/certificate.png"));
+        if (shown.value(0).endsWith(QStringLiteral("2026-0001")))
+            Picture(PrintF, "certificate");
         QTest::mouseClick(PrintF->key_Print, Qt::LeftButton);
         QStringList printed;
         for (const PdfPage& page : PdfPagesOnGrid(pdf)) {
@@ -226,7 +240,7 @@ private slots:
     {
         Engineers(0644);
         QCOMPARE(ServiceAccounts().State, TAccountsState::Ready);
-        SignInAndStateGas();
+        SignInAndStateGas(true);
         RunSession([this] {
             TDebNewF* w = window_.get();
             QCOMPARE(w->edit_real_Kav->text(), QStringLiteral("  30"));

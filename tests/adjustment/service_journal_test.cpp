@@ -137,6 +137,12 @@ TEST(ServiceJournal, ASessionLeavesItsLinesAndANumberedCertificateOfEveryEntry)
     // The first certificate prints again the same, whatever came after it.
     EXPECT_EQ(CertificatePages(second, Certificate(journal)), pages);
     EXPECT_EQ(NextCertificateNumber(second, 2026), "2026-0003");
+    TServiceEntry torn;
+    torn.Damaged = true;
+    torn.Raw = "09.12.2026;12:00:00;1207;512;Петров П.П.;20261209-110000;свидетельство;-;№ 2026-0007;вывод";
+    std::vector<TServiceEntry> withTorn = second;
+    withTorn.push_back(torn);
+    EXPECT_EQ(NextCertificateNumber(withTorn, 2026), "2026-0008");   // a torn line's number stays taken
     EXPECT_EQ(NextCertificateNumber(second, 2027), "2027-0001");
 }
 

@@ -5,6 +5,7 @@
 #include "Bytes.h"
 #include "CatchingApplication.h"
 #include "ControlNames.h"
+#include "Engineers.h"
 #include "FileBytes.h"
 #include "JournalFile.h"
 #include "KeyTyping.h"
@@ -214,6 +215,33 @@ private slots:
         QCOMPARE(w->Grid1->item(34, 1)->text(), QStringLiteral("4440"));
         // flagWrite clear: nothing sent
         QVERIFY(bench_->Frames().empty());
+    }
+
+    // With engineer accounts, the sensor table opened from the main window
+    // (no one signed in) keeps the group file and writes nothing.
+    void withAccountsOnlyASessionWritesTheInstrument()
+    {
+        QVERIFY(WriteFileAtomically("engineers", AccountsText({{"Иванов И.И.", HashPassword("secret-1")}})));
+        qputenv("KAVREL_ENGINEERS", QDir::current().absoluteFilePath(QStringLiteral("engineers")).toUtf8());
+        LoadServiceAccounts();
+        qunsetenv("KAVREL_ENGINEERS");
+        TFBazaF* w = Open(1234);
+        TypePoints(w, Edited);
+        QTest::mouseClick(w->flagWrite, Qt::LeftButton);
+        QString told;
+        QTimer::singleShot(0, w, [w, &told] {
+            if (auto* box = w->findChild<QMessageBox*>(QStringLiteral("SignInNeeded"))) {
+                told = box->text();
+                box->accept();
+            }
+        });
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        LoadServiceAccounts();
+        QCOMPARE(told, QStringLiteral("Данные сенсора сохранены в базе. Запись в прибор выполняется только в "
+                                      "сеансе наладки: войдите через панель «Наладка  прибора»."));
+        QCOMPARE(RecordPoints(FileRecord(1234)), Edited);
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(bench_->QuietFrames().empty());
     }
 
     void commitWithFlagWriteWritesTheInstrumentAndGivesTheLineBack()

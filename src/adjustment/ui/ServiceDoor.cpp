@@ -15,12 +15,6 @@
 
 namespace {
 
-TAccounts& Accounts()
-{
-    static TAccounts accounts;
-    return accounts;
-}
-
 TSignInGuard& Guard()
 {
     static TSignInGuard guard;
@@ -29,23 +23,13 @@ TSignInGuard& Guard()
 
 } // namespace
 
-void LoadServiceAccounts()
-{
-    Accounts() = LoadAccounts(EngineersPath());
-}
-
-const TAccounts& ServiceAccounts()
-{
-    return Accounts();
-}
-
 QString AccountsRefusalText()
 {
-    if (Accounts().State != TAccountsState::Refused)
+    if (ServiceAccounts().State != TAccountsState::Refused)
         return {};
     return QStringLiteral("Файл учетных записей наладчиков отклонен: %1.\nРежим наладки закрыт, пока файл не "
                           "исправлен (sudo kavrel --add-engineer ИМЯ; права 0644, владелец root).")
-        .arg(Q(Accounts().Problem));
+        .arg(Q(ServiceAccounts().Problem));
 }
 
 TServiceLimits ReadServiceLimits()
@@ -67,7 +51,7 @@ TServiceLimits ReadServiceLimits()
 
 void RunServiceSession(QWidget* owner, QDialog* window)
 {
-    const TAccounts& accounts = Accounts();
+    const TAccounts& accounts = ServiceAccounts();
     if (accounts.State == TAccountsState::Refused) {
         QMessageBox box(QMessageBox::Warning, AppTitle(), AccountsRefusalText(), QMessageBox::Ok, owner);
         box.setObjectName(QStringLiteral("AccountsRefused"));

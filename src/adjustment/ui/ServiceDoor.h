@@ -12,9 +12,6 @@
 class QDialog;
 class QWidget;
 
-// The accounts, read once at program start (EngineersPath()).
-void LoadServiceAccounts();
-const TAccounts& ServiceAccounts();
 // What to tell at start about a refused accounts file; empty when fine.
 QString AccountsRefusalText();
 

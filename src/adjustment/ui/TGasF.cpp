@@ -64,6 +64,8 @@ TGasF::TGasF(QWidget* parent) : QDialog(parent)
                                  this));
     layout->addWidget(lab_Gas);
     layout->addLayout(keys);
+    // Grows with a message that needs more lines, so it is never cut.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(key_GasOk, &QPushButton::clicked, this, [this] { RunGuarded([this] { key_GasOkClick(); }); });
     connect(key_GasCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -46,6 +46,8 @@ TSignInF::TSignInF(const std::vector<TEngineer>& engineers, TSignInGuard& guard,
     layout->addLayout(form);
     layout->addWidget(lab_SignIn);
     layout->addLayout(keys);
+    // Grows with a message that needs more lines, so it is never cut.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(key_SignIn, &QPushButton::clicked, this, [this] { RunGuarded([this] { key_SignInClick(); }); });
     connect(key_SignInCancel, &QPushButton::clicked, this, &QDialog::reject);
