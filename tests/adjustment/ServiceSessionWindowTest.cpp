@@ -418,10 +418,29 @@ private slots:
         QVERIFY(!lines.join(QString()).contains(QString::fromLatin1(kPassword)));
     }
 
+    // Signed in without a gas stated: a characteristic write waits for one.
     // No accounts file: the window opens at once, engineer "не указан". An
     // accounts file others may write: refused and told, nothing opens.
-    void noAccountsOpensAndAnUnsafeFileIsRefused()
+    void noGasNoAccountsAndAnUnsafeFile()
     {
+        Engineers(0644);
+        WhenActive("SignInF", [] {
+            auto* box = qobject_cast<TSignInF*>(QApplication::activeModalWidget());
+            TypeInto(box->edit_Password, QString::fromLatin1(kPassword));
+            QTest::mouseClick(box->key_SignIn, Qt::LeftButton);
+        });
+        WhenActive("GasF", [] {
+            auto* box = qobject_cast<TGasF*>(QApplication::activeModalWidget());
+            QTest::mouseClick(box->key_GasCancel, Qt::LeftButton);
+        });
+        RunSession([this] {
+            QTest::mouseClick(window_->write_Corr, Qt::LeftButton);
+            QTRY_VERIFY(window_->findChild<QMessageBox*>(QStringLiteral("GasMissing")));
+            window_->findChild<QMessageBox*>(QStringLiteral("GasMissing"))->accept();
+        });
+        QVERIFY(!ServiceJournalLines().join(QString()).contains(QStringLiteral("характеристика")));
+
+
         qputenv("KAVREL_ENGINEERS", QByteArray("/nonexistent/engineers"));
         LoadServiceAccounts();
         RunSession([this] {

@@ -7,6 +7,7 @@
 #include "Registers.h"
 #include "SensorGroup.h"
 #include "Certificate.h"
+#include "Engineers.h"
 #include "ServiceDoor.h"
 #include "ServiceSession.h"
 #include "TGasF.h"
@@ -446,6 +447,17 @@ void TDebNewF::RecordNewTest()
 // found: told, and nothing is written.
 bool TDebNewF::AsFoundMissing()
 {
+    if (!CurrentSession().Gas && SignInRequired()) {
+        // A signed-in engineer adjusts against a stated gas only.
+        auto* box = new QMessageBox(QMessageBox::Information, AppTitle(),
+                                    QStringLiteral("Газ сеанса не указан: нажмите «Газ сеанса» и укажите значение, "
+                                                   "партию и срок годности газа. В прибор ничего не записано."),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("GasMissing"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return true;
+    }
     if (!CurrentSession().Gas || asFoundTaken_ || written_)
         return false;
     auto* box = new QMessageBox(QMessageBox::Information, AppTitle(),

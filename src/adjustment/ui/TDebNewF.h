@@ -34,7 +34,8 @@
 // read finds the instrument's newest test as it was before the session; a
 // new test read after it is the session's as found (journaled), and once a
 // gas was stated a characteristic write waits for one. "Газ сеанса" states
-// the gas; "Свидетельство о регулировке" issues the session's numbered
+// the gas (with engineer accounts a characteristic write waits for one);
+// "Свидетельство о регулировке" issues the session's numbered
 // certificate for the instrument (or prints again the one issued when
 // nothing happened since) in the print window; "История прибора" shows the
 // instrument's journal lines.
