@@ -44,9 +44,10 @@ std::vector<TEngineer> ParseAccounts(const std::string& bytes, std::vector<int>*
 std::string AccountsText(const std::vector<TEngineer>& engineers);
 
 // The file's permissions, checked before anything is read: it must be a
-// regular file owned by root or by the user running the program, which
-// neither its group nor others may write, in a folder neither may write
-// either. Empty when safe, otherwise what is wrong.
+// regular file owned by root (a file KAVREL_ENGINEERS names may also be the
+// running user's), which neither its group nor others may write, in a folder
+// of the same owner that neither may write either. Empty when safe,
+// otherwise what is wrong.
 std::string UnsafeAccountsFile(const std::string& path);
 
 // Reads and checks the file at `path`.
