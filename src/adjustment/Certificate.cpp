@@ -371,7 +371,7 @@ std::vector<std::vector<std::string>> CertificatePages(const std::vector<TServic
                        + (w.Verdict == VerdictConfirmed ? "запись подтверждена" : "ЗАПИСЬ НЕ ПОДТВЕРЖДЕНА"));
         std::vector<std::string> pieces;
         for (const std::string& d : w.Details)
-            if (d.rfind("газ ", 0) != 0 && d.rfind("как найдено ", 0) != 0)
+            if (d.rfind("газ ", 0) != 0 && d.rfind("последний тест ", 0) != 0)
                 pieces.push_back(d);
         for (const std::string& l : WrappedPieces(pieces))
             body.push_back(l);

@@ -60,7 +60,7 @@ std::vector<std::string> CharacteristicDetails(int gasAlcohol, int foundAlcohol,
                                                const SensorPointTable& after)
 {
     return {"газ " + Promille(gasAlcohol),
-            "как найдено " + Promille(foundAlcohol) + " " + std::to_string(foundVoltage) + " мВ",
+            "последний тест " + Promille(foundAlcohol) + " " + std::to_string(foundVoltage) + " мВ",
             "дельта " + std::to_string(voltageDelta) + " мВ",
             "точки до " + Points(before),
             "точки после " + Points(after)};

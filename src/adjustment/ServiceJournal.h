@@ -67,9 +67,10 @@ struct TServiceEntry {
 };
 
 // The details of each kind of entry.
-// A characteristic: the test gas, the test read before the write (as
-// found), the voltage delta used, the seven points before ("неизвестны"
-// when the instrument was not read) and after.
+// A characteristic: the test gas, the newest test the instrument held at
+// the write ("последний тест": the session's as found is a line of its own,
+// with its time), the voltage delta used, the seven points before
+// ("неизвестны" when the instrument was not read) and after.
 std::vector<std::string> CharacteristicDetails(int gasAlcohol, int foundAlcohol, int foundVoltage, int voltageDelta,
                                                const std::optional<SensorPointTable>& before,
                                                const SensorPointTable& after);
