@@ -368,6 +368,7 @@ private slots:
                          QStringLiteral("                   СВИДЕТЕЛЬСТВО О РЕГУЛИРОВКЕ № 2026-0001"));
                 QVERIFY(Lines(PrintF->PageText()).contains(QStringLiteral("Вывод: отрегулирован, годен")));
                 PrintF->close();
+                Picture(h, "history");
                 h->CsvOutput = QStringLiteral("history.csv");
                 QTest::mouseClick(h->key_HistCsv, Qt::LeftButton);
                 }();

@@ -122,6 +122,9 @@ void THistoryF::key_HistShowClick()
             Grid_Hist->setItem(r, c, new QTableWidgetItem(Q(cells[c])));
         damaged += e.Damaged ? 1 : 0;
     }
+    // The short columns as wide as they need; the details take the rest.
+    for (int c = 0; c < 7; ++c)
+        Grid_Hist->resizeColumnToContents(c);
     QString text = QStringLiteral("Записей: %1").arg(rows_.size());
     if (damaged)
         text += QStringLiteral(", из них поврежденных строк журнала: %1").arg(damaged);
