@@ -55,10 +55,14 @@ std::vector<std::size_t> InstrumentHistory(const std::vector<TServiceEntry>& jou
         for (const TServiceEntry& e : journal) {
             if (e.Damaged)
                 continue;
-            if (auto r = Renumbering(e); r && (numbers.count(r->first) || numbers.count(r->second)))
-                grew |= numbers.insert(r->first).second | numbers.insert(r->second).second;
+            if (auto r = Renumbering(e); r && (numbers.count(r->first) || numbers.count(r->second))) {
+                // Both inserted, whichever is new.
+                const bool first = numbers.insert(r->first).second;
+                const bool second = numbers.insert(r->second).second;
+                grew = grew || first || second;
+            }
             if (e.Instrument != 0 && numbers.count(e.Instrument) && e.Sensor != 0)
-                grew |= sensors.insert(e.Sensor).second;
+                grew = sensors.insert(e.Sensor).second || grew;
         }
     }
     std::set<std::string> sessions;
