@@ -110,10 +110,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-# The Qt libraries come from the linked binaries (dpkg-shlibdeps); Qt's
-# Russian texts, the act's monospaced font and Qt's SQLite and PostgreSQL
-# drivers (plugins, for the test register and the shared journal) are
-# loaded at run time.
+# The Qt libraries and libsodium (the engineers' password hashes) come from
+# the linked binaries (dpkg-shlibdeps); Qt's Russian texts, the act's
+# monospaced font and Qt's SQLite and PostgreSQL drivers (plugins, for the
+# test register and the shared journal) are loaded at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, fonts-liberation, libqt6sql6-sqlite, libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups, printer-driver-cups-pdf")

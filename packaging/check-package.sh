@@ -39,7 +39,7 @@ fi
 
 # Dependencies: the Qt libraries the program links, and what it reads at run time.
 depends="$(dpkg-deb -f "$deb" Depends)"
-for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6sql6 libqt6sql6-sqlite libsqlite3-0 \
+for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6sql6 libqt6sql6-sqlite libsqlite3-0 libsodium23 \
          libqt6sql6-psql libpq5 \
          qt6-translations-l10n fonts-liberation; do
     grep -qE "(^|, )$p( |,|$)" <<< "$depends" || fail "Depends lacks $p: $depends"

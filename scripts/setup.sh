@@ -14,6 +14,7 @@ KAVREL_PACKAGES=(
     qt6-base-dev libgl-dev
     libqt6sql6-sqlite libsqlite3-dev  # the test register (Kavrel.db); the driver at run time too
     libqt6sql6-psql libpq-dev  # the shared journal on a PostgreSQL server; the driver at run time too
+    libsodium-dev  # engineers' password hashes (Argon2id) for the adjustment's sign-in
     qt6-translations-l10n  # Qt's own dialogs in Russian; needed at run time too
     fonts-liberation
     xvfb xauth

@@ -1,6 +1,7 @@
 #include "TKavrelF.h"
 
 #include "Files.h"
+#include "ServiceDoor.h"
 #include "Settings.h"
 #include "TDebNewF.h"
 #include "TFBazaF.h"
@@ -331,9 +332,10 @@ void TKavrelF::SpeedButton1Click()
 void TKavrelF::Memo1Change()
 {
     // Service staff get in by editing the panel's text: every edit opens
-    // the adjustment window.
+    // the adjustment window, after the engineer signed in where accounts
+    // are set up.
     if (DebNewF)
-        DebNewF->exec();
+        RunServiceSession(this, DebNewF);
     Key_Debug->setChecked(false);
 }
 

@@ -2,6 +2,7 @@
 
 #include "TADCF.h"
 #include "TBLOW_F.h"
+#include "ServiceDoor.h"
 #include "TDebNewF.h"
 #include "TFBazaF.h"
 #include "TFormErrF.h"
@@ -14,9 +15,12 @@
 #include "TSetupNewF.h"
 #include "UiKit.h"
 
+#include <QMessageBox>
+
 void CreateWindows()
 {
     InstallWarningDialogs();
+    LoadServiceAccounts();
     // The start-up order; the main window comes first and owns the others.
     KavrelF = new TKavrelF;
     DebNewF = new TDebNewF(KavrelF);
@@ -51,4 +55,15 @@ void DestroyWindows()
     KavNewF = nullptr;
     SetupNewF = nullptr;
     ServerF = nullptr;
+}
+
+void TellServiceAccounts(QWidget* owner)
+{
+    const QString refusal = AccountsRefusalText();
+    if (refusal.isEmpty())
+        return;
+    auto* box = new QMessageBox(QMessageBox::Warning, AppTitle(), refusal, QMessageBox::Ok, owner);
+    box->setObjectName(QStringLiteral("AccountsRefused"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

@@ -4,3 +4,7 @@
 void CreateWindows();
 // Destroys them at exit, the main window last.
 void DestroyWindows();
+// Reads the engineer accounts once (in CreateWindows); an accounts file
+// refused as unsafe is told over `owner` at start.
+class QWidget;
+void TellServiceAccounts(QWidget* owner);

@@ -1,4 +1,7 @@
-// Program start: create the windows, show the main window, run until it closes.
+// Program start: create the windows, show the main window, run until it
+// closes. "--add-engineer NAME" and "--remove-engineer NAME" manage the
+// engineer accounts instead, without windows.
+#include "EngineerCommand.h"
 #include "KavrelApplication.h"
 #include "QtRussian.h"
 #include "RegisterStart.h"
@@ -9,9 +12,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 
 int main(int argc, char** argv)
 {
+    int rcCommand = 0;
+    if (RunEngineerCommand(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout, std::cerr, &rcCommand))
+        return rcCommand;
     KavrelApplication app(argc, argv);
     LoadQtRussian();
     CreateWindows();
@@ -19,6 +26,7 @@ int main(int argc, char** argv)
     KavrelF->activateWindow();
     StartRegister(KavrelF);
     StartServer(KavrelF);
+    TellServiceAccounts(KavrelF);
     const int rc = app.exec();
     FinishServer();
     FinishRegister();

@@ -251,9 +251,9 @@ private slots:
         // The adjustment window's read on opening, then the transfer.
         QCOMPARE(ServiceJournalLines(),
                  QStringList({ServiceJournalHeadingLine,
-                              QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;подтверждена;"
+                              QStringLiteral("09.12.2026;11:00:00;1207;512;не указан;20261209-110000;характеристика;подтверждена;"
                                              "База => Прибор, сенсор 512;точки до 4000 3500 3000 2000 1800 1000 500;"
-                                             "точки после 3900 3400 2900 1900 1700 900 400;слово 11 0 -> 0;слово 13 140 -> 140")}));
+                                             "точки после 3900 3400 2900 1900 1700 900 400;слово 11 0 -> 0;слово 13 140 -> 140;.")}));
     }
 
     // One reply in seven broken on the line, in each way a line breaks one:
@@ -326,9 +326,9 @@ private slots:
         QCOMPARE(bench_->Register(2, 30), 4);
         QCOMPARE(ServiceJournalLines(),
                  QStringList({ServiceJournalHeadingLine,
-                              QStringLiteral("09.12.2026;11:00:00;1234;77;номера;подтверждена;прибор 1207 -> 1234;"
+                              QStringLiteral("09.12.2026;11:00:00;1234;77;не указан;20261209-110000;номера;подтверждена;прибор 1207 -> 1234;"
                                              "сенсор 512 -> 77;время работы 62 -> 62;тестов 3 -> 10;"
-                                             "тестов >= 0.3 1 -> 4")}));
+                                             "тестов >= 0.3 1 -> 4;.")}));
         QCOMPARE(w->time_01->text(), QStringLiteral("   12.4")); // read back: 62 fifths of an hour
         QCOMPARE(w->edNum_Sensor->text(), QStringLiteral("   77"));
         LoadSettings();
@@ -378,10 +378,11 @@ private slots:
         // it shows, no delta.
         QCOMPARE(ServiceJournalLines(),
                  QStringList({ServiceJournalHeadingLine,
-                              QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;подтверждена;газ 0.30;"
-                                             "как найдено 0.61 1834 мВ;дельта 0 мВ;"
+                              QStringLiteral("09.12.2026;11:00:00;1207;512;не указан;20261209-110000;характеристика;подтверждена;газ 0.30;"
+                                             "последний тест 0.61 1834 мВ;дельта 0 мВ;"
                                              "точки до 4000 3500 3000 2000 1800 1000 500;"
-                                             "точки после 3900 3400 2900 1900 1700 900 400;слово 11 0 -> 0;слово 13 140 -> 140")}));
+                                             "точки после 3900 3400 2900 1900 1700 900 400;в приборе 3900 3400 2900 1900 1700 900 400;"
+                                             "слово 11 0 -> 0;слово 13 140 -> 140;.")}));
     }
 
     void anEmptyRecordIsNeverWrittenIntoTheInstrument()

@@ -414,8 +414,8 @@ private slots:
         const auto journal = ReadServiceJournal();
         QVERIFY(!journal.empty());
         QCOMPARE(QString::fromStdString(ServiceLine(journal.back())),
-                 QStringLiteral("09.12.2026;10:20:00;0;0;калибровка тракта;не подтверждена;"
-                                "смещение нуля 140 -> %1;питание 5000 -> %2;U1 %3 4000 мВ;U2 %4 600 мВ")
+                 QStringLiteral("09.12.2026;10:20:00;0;0;не указан;-;калибровка тракта;не подтверждена;"
+                                "смещение нуля 140 -> %1;питание 5000 -> %2;U1 %3 4000 мВ;U2 %4 600 мВ;.")
                      .arg(zero)
                      .arg(supply)
                      .arg(CalibrationPoints.U1Adc)
@@ -678,7 +678,7 @@ private slots:
         const std::vector<TServiceEntry> journal = ReadServiceJournal();
         QVERIFY(!journal.empty());
         QCOMPARE(QString::fromStdString(journal.back().Verdict), QStringLiteral("подтверждена"));
-        QCOMPARE(QString::fromStdString(ServiceLine(journal.back())).section(QLatin1Char(';'), 6),
+        QCOMPARE(QString::fromStdString(ServiceLine(journal.back())).section(QLatin1Char(';'), 8, -2),
                  QStringLiteral("было 5;стало 2;записано 0"));
         box->done(QMessageBox::Ok);
     }

@@ -5,6 +5,7 @@
 #include "Bytes.h"
 #include "CatchingApplication.h"
 #include "ControlNames.h"
+#include "Engineers.h"
 #include "FileBytes.h"
 #include "JournalFile.h"
 #include "KeyTyping.h"
@@ -216,6 +217,33 @@ private slots:
         QVERIFY(bench_->Frames().empty());
     }
 
+    // With engineer accounts, the sensor table opened from the main window
+    // (no one signed in) keeps the group file and writes nothing.
+    void withAccountsOnlyASessionWritesTheInstrument()
+    {
+        QVERIFY(WriteFileAtomically("engineers", AccountsText({{"Иванов И.И.", HashPassword("secret-1")}})));
+        qputenv("KAVREL_ENGINEERS", QDir::current().absoluteFilePath(QStringLiteral("engineers")).toUtf8());
+        LoadServiceAccounts();
+        qunsetenv("KAVREL_ENGINEERS");
+        TFBazaF* w = Open(1234);
+        TypePoints(w, Edited);
+        QTest::mouseClick(w->flagWrite, Qt::LeftButton);
+        QString told;
+        QTimer::singleShot(0, w, [w, &told] {
+            if (auto* box = w->findChild<QMessageBox*>(QStringLiteral("SignInNeeded"))) {
+                told = box->text();
+                box->accept();
+            }
+        });
+        QTest::mouseClick(w->Key_DataEdit, Qt::LeftButton);
+        LoadServiceAccounts();
+        QCOMPARE(told, QStringLiteral("Данные сенсора сохранены в базе. Запись в прибор выполняется только в "
+                                      "сеансе наладки: войдите через панель «Наладка  прибора»."));
+        QCOMPARE(RecordPoints(FileRecord(1234)), Edited);
+        QVERIFY(!PortOpenFlag);
+        QVERIFY(bench_->QuietFrames().empty());
+    }
+
     void commitWithFlagWriteWritesTheInstrumentAndGivesTheLineBack()
     {
         TFBazaF* w = Open(1234);
@@ -336,13 +364,13 @@ private slots:
         // One line per write; the second knows what the first left.
         QCOMPARE(ServiceJournalLines(),
                  QStringList({ServiceJournalHeadingLine,
-                              QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;не подтверждена;"
+                              QStringLiteral("09.12.2026;11:00:00;1207;512;не указан;-;характеристика;не подтверждена;"
                                              "из таблицы сенсоров, сенсор 1234;точки до неизвестны;"
-                                             "точки после 4400 4150 4140 4040 3940 3840 3740;слово 11 0 -> 0;слово 13 140 -> 140"),
-                              QStringLiteral("09.12.2026;11:00:00;1207;512;характеристика;подтверждена;"
+                                             "точки после 4400 4150 4140 4040 3940 3840 3740;слово 11 0 -> 0;слово 13 140 -> 140;."),
+                              QStringLiteral("09.12.2026;11:00:00;1207;512;не указан;-;характеристика;подтверждена;"
                                              "из таблицы сенсоров, сенсор 1234;"
                                              "точки до 4000 4150 4140 4040 3940 3840 3740;"
-                                             "точки после 4400 4150 4140 4040 3940 3840 3740;слово 11 0 -> 0;слово 13 140 -> 140")}));
+                                             "точки после 4400 4150 4140 4040 3940 3840 3740;слово 11 0 -> 0;слово 13 140 -> 140;.")}));
     }
 
     void aLineHeldByAnotherWindowIsToldAndNothingIsWritten()

@@ -28,4 +28,4 @@ inline QStringList ServiceJournalLines()
     return lines;
 }
 
-inline const QString ServiceJournalHeadingLine = QStringLiteral("дата;время;прибор;сенсор;запись;проверка;подробности");
+inline const QString ServiceJournalHeadingLine = QStringLiteral("дата;время;прибор;сенсор;наладчик;сеанс;запись;проверка;подробности;конец");

@@ -79,7 +79,7 @@ inline void FixTheClock()
 // The journal entry of version v: a blow delta written.
 inline TServiceEntry JournalEntry(int v)
 {
-    return {"15.03.2024", "10:20:00", 1207, 512, JournalBlowDelta, VerdictConfirmed, ValueDetails(v, v + 1)};
+    return {"15.03.2024", "10:20:00", 1207, 512, NoEngineer, "-", JournalBlowDelta, VerdictConfirmed, ValueDetails(v, v + 1)};
 }
 
 // The lines version v appends (test lines: one; export: three; the journal:

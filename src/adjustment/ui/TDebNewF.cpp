@@ -1,18 +1,23 @@
 #include "TDebNewF.h"
 
+#include "Certificate.h"
+#include "Engineers.h"
 #include "InputHold.h"
 #include "InstrumentPort.h"
 #include "ProtocolPages.h"
 #include "ReadingsView.h"
 #include "Registers.h"
 #include "SensorGroup.h"
-#include "ServiceProtocol.h"
+#include "ServiceDoor.h"
 #include "ServiceRecord.h"
+#include "ServiceSession.h"
 #include "Settings.h"
 #include "TCommEr.h"
-#include "TFormErrF.h"
-#include "TPrintF.h"
 #include "Text.h"
+#include "TFormErrF.h"
+#include "TGasF.h"
+#include "THistoryF.h"
+#include "TPrintF.h"
 #include "UiKit.h"
 
 #include <QApplication>
@@ -53,6 +58,26 @@ int Typed(const QString& text)
 QString Width(int value, int width)
 {
     return Q(FormatInt(value, width));
+}
+
+// What the instrument holds after a characteristic write, from its
+// read-back: the points of the 25 words as read, "неизвестны" when a word
+// was not read back.
+std::string HeldAfterWrite(const TWriteVerdict& verdict)
+{
+    std::array<int, SensorTableSize> table{};
+    std::copy_n(Data_Sen.begin(), SensorTableSize, table.begin());
+    for (const TWrittenWord& w : verdict.Words) {
+        if (w.Address >= SensorTableSize)
+            continue;
+        if (!w.Read)
+            return "в приборе неизвестны";
+        table[w.Address] = *w.Read;
+    }
+    std::string text = "в приборе";
+    for (int p : PointsFromSensorTable(std::span<const int, SensorTableSize>(table)))
+        text += " " + std::to_string(p);
+    return text;
 }
 
 // Rows of Grid_S: label and the Data_Sen word shown.
@@ -111,7 +136,7 @@ TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(ServiceLink(Adjust
     hold_ = new TInputHold(this);
     hold_->AlsoHold({Key_Read, Key_DataEdit, write_Corr, Key__Exit, AllRead, SpeedButton1, SpeedButton2, box_Nabl,
                      box_Sound, key_Corr, key_DelPl, key_DelMi, Button1, im_1, im_2, im_3, im_down, im_Up, GridBaza,
-                     key_Protocol});
+                     key_Protocol, key_Gas, key_History});
 
     FormCreate();
 
@@ -140,6 +165,8 @@ TDebNewF::TDebNewF(QWidget* parent) : QDialog(parent), Engine(ServiceLink(Adjust
     connect(SpeedButton1, &QToolButton::clicked, this, Guarded(this, &TDebNewF::SpeedButton1Click));
     connect(SpeedButton2, &QToolButton::clicked, this, Guarded(this, &TDebNewF::SpeedButton2Click));
     connect(key_Protocol, &QPushButton::clicked, this, Guarded(this, &TDebNewF::key_ProtocolClick));
+    connect(key_Gas, &QPushButton::clicked, this, Guarded(this, &TDebNewF::key_GasClick));
+    connect(key_History, &QPushButton::clicked, this, Guarded(this, &TDebNewF::key_HistoryClick));
 }
 
 TDebNewF::~TDebNewF()
@@ -165,7 +192,27 @@ void TDebNewF::done(int result)
     if (hold_->Holding())
         return;
     FormClose();
+    if (ownSession_)
+        EndSession();
+    ownSession_ = false;
+    inSession_ = false;
     QDialog::done(result);
+}
+
+void TDebNewF::SessionStarts()
+{
+    if (!SessionOpen()) {
+        const TServiceLimits limits = ReadServiceLimits();
+        BeginSession(NoEngineer, limits.Tolerance, limits.IntervalMonths);
+        ownSession_ = true;
+    }
+    inSession_ = true;
+    seenRecord_.reset();
+    asFoundTaken_ = false;
+    written_.reset();
+    awaitedControl_.reset();
+    if (CurrentSession().Gas)
+        edit_real_Kav->setText(Width(CurrentSession().Gas->Alcohol, 4));
 }
 
 void TDebNewF::FormCreate()
@@ -180,6 +227,8 @@ void TDebNewF::FormCreate()
 
 void TDebNewF::FormActivate()
 {
+    if (!inSession_)
+        SessionStarts();
     Key__Exit->setChecked(false);
     panel_RGD->setFixedHeight(kOverlayHeight);
     panel_RGD->hide();
@@ -318,9 +367,13 @@ void TDebNewF::EndWriteCheck(const TWriteVerdict& verdict)
     // Journaled first: a journal that cannot be written is told beside the
     // verdict, and holds nothing back.
     std::vector<std::string> details = writeDetails_;
+    details.push_back(HeldAfterWrite(verdict));
     for (std::string& d : keptWords_.Details(verdict))
         details.push_back(std::move(d));
     RecordServiceEntry(this, ServiceEntryNow(JournalCharacteristic, verdict.Confirmed, details));
+    // Its control test is this instrument's, whatever is read later.
+    written_ = std::pair{static_cast<int>(Bank2Image[Reg2::InstrumentNumber]),
+                         static_cast<int>(Bank2Image[Reg2::SensorNumber])};
     const int newest = Reg2::ResultBase[0];
     awaitedControl_ = std::array<std::int32_t, 3>{Bank2Image[newest + Reg2::ResultUMin],
                                                   Bank2Image[newest + Reg2::ResultAir],
@@ -352,8 +405,71 @@ void TDebNewF::RecordControlTest()
     if (!awaitedControl_ || record == *awaitedControl_)
         return;
     awaitedControl_.reset();
-    const int gas = Typed(edit_real_Kav->text());
-    RecordServiceEntry(this, ControlTestEntryNow(ControlTestDetails(gas, record[2], record[0])));
+    const std::pair<int, int> instrument = written_.value_or(
+        std::pair{static_cast<int>(Bank2Image[Reg2::InstrumentNumber]), static_cast<int>(Bank2Image[Reg2::SensorNumber])});
+    RecordServiceEntry(this, NoteEntryNow(JournalControlTest, instrument.first, instrument.second,
+                                          ControlTestDetails(SessionGas(), record[2], record[0])));
+}
+
+int TDebNewF::SessionGas() const
+{
+    return CurrentSession().Gas ? CurrentSession().Gas->Alcohol : Typed(edit_real_Kav->text());
+}
+
+// A full read: the newest test as the session first finds it is older than
+// the session; one that differs from the last seen is a new test, and the
+// first new one before any characteristic write is the session's as found.
+void TDebNewF::RecordNewTest()
+{
+    const int newest = Reg2::ResultBase[0];
+    const std::array<std::int32_t, 3> record{Bank2Image[newest + Reg2::ResultUMin],
+                                             Bank2Image[newest + Reg2::ResultAir],
+                                             Bank2Image[newest + Reg2::ResultHundredths]};
+    const bool first = !seenRecord_;
+    const bool fresh = seenRecord_ && record != *seenRecord_;
+    seenRecord_ = record;
+    if (first && CurrentSession().Gas && !asFoundTaken_)
+        TellLink(QStringLiteral("Последний тест прибора сделан до начала сеанса: сделайте тест газом сеанса "
+                                "и нажмите «ЧИТАТЬ» (как найдено)."),
+                 false);
+    if (!fresh || asFoundTaken_ || written_)
+        return;
+    asFoundTaken_ = true;
+    RecordServiceEntry(this, NoteEntryNow(JournalAsFound, Bank2Image[Reg2::InstrumentNumber],
+                                          Bank2Image[Reg2::SensorNumber],
+                                          AsFoundDetails(SessionGas(), record[2], record[0])));
+    TellLink(QStringLiteral("Как найдено: %1 промилле при газе %2.")
+                 .arg(Q(FormatFixed(record[2], 2, 0)), Q(FormatFixed(SessionGas(), 2, 0))),
+             false);
+}
+
+// Once a gas is stated, a characteristic write waits for the session's as
+// found: told, and nothing is written.
+bool TDebNewF::AsFoundMissing()
+{
+    if (!CurrentSession().Gas && SignInRequired()) {
+        // A signed-in engineer adjusts against a stated gas only.
+        auto* box = new QMessageBox(QMessageBox::Information, AppTitle(),
+                                    QStringLiteral("Газ сеанса не указан: нажмите «Газ сеанса» и укажите значение, "
+                                                   "партию и срок годности газа. В прибор ничего не записано."),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("GasMissing"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return true;
+    }
+    if (!CurrentSession().Gas || asFoundTaken_ || written_)
+        return false;
+    auto* box = new QMessageBox(QMessageBox::Information, AppTitle(),
+                                QStringLiteral("Нет теста «как найдено»: после начала сеанса прибор не делал теста. "
+                                               "Сделайте тест газом %1 промилле и нажмите «ЧИТАТЬ». "
+                                               "В прибор ничего не записано.")
+                                    .arg(Q(FormatFixed(CurrentSession().Gas->Alcohol, 2, 0))),
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("AsFoundMissing"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    return true;
 }
 
 void TDebNewF::ModeStep()
@@ -377,10 +493,12 @@ void TDebNewF::ListEnd()
     // A table write ends with its read-back: told before anything else, so
     // that no step below can leave the controls waiting.
     const bool wasWrite = writeCheck_.Active();
-    if (wasWrite)
+    if (wasWrite) {
         EndWriteCheck(writeCheck_.Finish());
-    else
+    } else {
         RecordControlTest();
+        RecordNewTest();
+    }
     // A full read or a table write: the window refreshes from what the
     // instrument holds.
     ShowResultsMemo();
@@ -514,6 +632,8 @@ void TDebNewF::box_SoundClick()
 
 void TDebNewF::Key_DataEditClick()
 {
+    if (AsFoundMissing())
+        return;
     if (!ValidateGrid())
         return;
     DeriveSensorTable(SensorPoints, Data_Sen);
@@ -560,6 +680,8 @@ void TDebNewF::key_CorrClick()
 
 void TDebNewF::write_CorrClick()
 {
+    if (AsFoundMissing())
+        return;
     ShowGridBaza(PointsCutToTens(GridPoints()));
     const int delta = Typed(edit_del_mV->text());
     if (!ShiftAndCommit(delta))
@@ -712,9 +834,54 @@ void TDebNewF::key_ProtocolClick()
 {
     if (!PrintF)
         return;
-    // The instrument on the line is the one the last read found.
-    PrintActMode = false;
-    const int instrument = Bank2Image[Reg2::InstrumentNumber];
-    PrintF->SetPageText(ServiceProtocolPage(ReadServiceJournal(), instrument, JournalNow().Date));
-    ShowNonModal(PrintF);
+    // The instrument of the session: the one written, else the one on the
+    // line as the last read found it.
+    const int instrument = written_ ? written_->first : Bank2Image[Reg2::InstrumentNumber];
+    const std::string session = CurrentSession().Id;
+    std::vector<TServiceEntry> journal = ReadServiceJournal();
+    // Nothing of this instrument since its last certificate of the session:
+    // that one is printed again.
+    std::optional<std::size_t> issued;
+    for (std::size_t i = 0; i < journal.size(); ++i) {
+        const TServiceEntry& e = journal[i];
+        if (e.Damaged || e.Session != session)
+            continue;
+        if (e.What == JournalCertificate && e.Instrument == instrument)
+            issued = i;
+        else if (e.Instrument == instrument || e.What == JournalGas)
+            issued.reset();
+    }
+    if (!issued) {
+        const TSessionFindings found = FindSession(journal, session, instrument);
+        const int year = ParseDay(JournalNow().Date).value_or(TDay{}).Year;
+        const std::string number = NextCertificateNumber(journal, year);
+        // No certificate without its line in the journal: its number must
+        // stay taken, and it must print again the same.
+        if (!RecordServiceEntry(this, CertificateEntryNow(found, number)))
+            return;
+        journal = ReadServiceJournal();
+        for (std::size_t i = journal.size(); i-- > 0;)
+            if (CertificateNumber(journal[i]) == number) {
+                issued = i;
+                break;
+            }
+        if (!issued)
+            return;
+    }
+    ShowCertificate(journal, *issued);
+}
+
+void TDebNewF::key_GasClick()
+{
+    TGasF gas(this);
+    if (gas.exec() == QDialog::Accepted && CurrentSession().Gas) {
+        edit_real_Kav->setText(Width(CurrentSession().Gas->Alcohol, 4));
+        ShowRealAndDeltas();
+    }
+}
+
+void TDebNewF::key_HistoryClick()
+{
+    THistoryF history(written_ ? written_->first : Bank2Image[Reg2::InstrumentNumber], this);
+    history.exec();
 }

@@ -27,8 +27,18 @@
 // its verdict is known: the test gas, the test read before it (as found),
 // the voltage delta applied and the points before and after. The first new
 // test read after it (words 64..66 changed) is journaled as its control test
-// (as left). "Протокол регулировки" shows today's page of the instrument on
-// the line in the print window.
+// (as left), filed under the instrument that was written.
+//
+// The window works in a service session (ServiceSession.h; the shell opens
+// it at sign-in, or the window itself when shown without one): the first
+// read finds the instrument's newest test as it was before the session; a
+// new test read after it is the session's as found (journaled), and once a
+// gas was stated a characteristic write waits for one. "Газ сеанса" states
+// the gas (with engineer accounts a characteristic write waits for one);
+// "Свидетельство о регулировке" issues the session's numbered
+// certificate for the instrument (or prints again the one issued when
+// nothing happened since) in the print window; "История прибора" shows the
+// instrument's journal lines.
 //
 // Test hook: Engine.Policy.TimerPeriodMs may be shortened before activation.
 #include "Adjusting.h"
@@ -116,7 +126,9 @@ public:
     QPushButton* key_DelPl;
     QPushButton* Button1;
     QToolButton* Key_DataEdit;
-    QPushButton* key_Protocol;        // today's adjustment protocol of this instrument
+    QPushButton* key_Protocol;        // the session's certificate for this instrument
+    QPushButton* key_Gas;             // the session's test gas
+    QPushButton* key_History;         // the instrument's journal lines
     // Service groups.
     QGroupBox* GroupBoxAdc;
     QPlainTextEdit* memo_Adc;
@@ -170,6 +182,8 @@ public slots:
     void SpeedButton1Click();
     void SpeedButton2Click();
     void key_ProtocolClick();
+    void key_GasClick();
+    void key_HistoryClick();
     void PortReceiveData(QObject* Sender, void* Buffer, std::uint16_t BufferLength);
     void TimerIOTimer();
 
@@ -231,6 +245,19 @@ private:
     std::optional<SensorPointTable> heldPoints_;
     std::vector<std::string> writeDetails_;
     std::optional<std::array<std::int32_t, 3>> awaitedControl_;
+    // The session: opened here when the window was shown without one; the
+    // newest test record last seen (a different one is a new test); whether
+    // the session's as found is taken; the instrument and sensor of the last
+    // characteristic write, as written.
+    bool ownSession_ = false;
+    bool inSession_ = false;
+    std::optional<std::array<std::int32_t, 3>> seenRecord_;
+    bool asFoundTaken_ = false;
+    std::optional<std::pair<int, int>> written_;
+    void RecordNewTest();
+    bool AsFoundMissing();
+    int SessionGas() const;
+    void SessionStarts();
 };
 
 extern TDebNewF* DebNewF;

@@ -315,8 +315,12 @@ QWidget* TDebNewF::BuildPointPart()
     box->addWidget(Key_DataEdit);
     // Below the points' buttons, where the layout had room to spare.
     box->addSpacing(12);
-    key_Protocol = MakeButton(part, "key_Protocol", QStringLiteral("Протокол регулировки"));
+    key_Gas = MakeButton(part, "key_Gas", QStringLiteral("Газ сеанса"));
+    box->addWidget(key_Gas);
+    key_Protocol = MakeButton(part, "key_Protocol", QStringLiteral("Свидетельство о регулировке"));
     box->addWidget(key_Protocol);
+    key_History = MakeButton(part, "key_History", QStringLiteral("История прибора"));
+    box->addWidget(key_History);
     box->addStretch();
     return part;
 }

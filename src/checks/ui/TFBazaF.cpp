@@ -1,9 +1,11 @@
 #include "TFBazaF.h"
 
 #include "CheckState.h"
+#include "Engineers.h"
 #include "InputHold.h"
 #include "InstrumentPort.h"
 #include "ServiceRecord.h"
+#include "ServiceSession.h"
 #include "Settings.h"
 #include "TCommEr.h"
 #include "TFormErrF.h"
@@ -242,6 +244,18 @@ void TFBazaF::Key_DataEditClick()
         return; // the write before this one is still running
     if (!Table.Commit())
         return;
+    // With engineer accounts, only a signed-in engineer writes into an
+    // instrument; the sensor table opened from the main window keeps the
+    // group file only.
+    if (SignInRequired() && !SessionOpen()) {
+        QMessageBox box(QMessageBox::Information, AppTitle(),
+                        QStringLiteral("Данные сенсора сохранены в базе. Запись в прибор выполняется только в "
+                                       "сеансе наладки: войдите через панель «Наладка  прибора»."),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("SignInNeeded"));
+        box.exec();
+        return;
+    }
     if (!TakeLine())
         return;
     try {

@@ -71,10 +71,16 @@ bool DrawPages(QPagedPaintDevice& device, const std::vector<std::vector<std::str
 
 bool PrintPage(QPrinter& printer, const std::vector<std::string>& page, const QString& title, QString* error)
 {
+    return PrintPages(printer, {page}, title, error);
+}
+
+bool PrintPages(QPrinter& printer, const std::vector<std::vector<std::string>>& pages, const QString& title,
+                QString* error)
+{
     printer.setPageLayout(ProtocolPageLayout());
     printer.setDocName(title);
     printer.setCreator(ProtocolCreator());
-    if (!DrawPages(printer, {page}) || printer.printerState() == QPrinter::Error) {
+    if (!DrawPages(printer, pages) || printer.printerState() == QPrinter::Error) {
         if (error)
             *error = PrinterError(printer);
         return false;

@@ -41,3 +41,6 @@ bool DrawPages(QPagedPaintDevice& device, const std::vector<std::vector<std::str
 // reason in `error`, when the job could not be started or the print system
 // reports an error.
 bool PrintPage(QPrinter& printer, const std::vector<std::string>& page, const QString& title, QString* error);
+// Prints several pages as one job (a numbered document).
+bool PrintPages(QPrinter& printer, const std::vector<std::vector<std::string>>& pages, const QString& title,
+                QString* error);

@@ -138,7 +138,25 @@ bool TPrintF::event(QEvent* e)
 
 void TPrintF::SetPageText(const std::vector<std::string>& lines)
 {
+    document_.clear();
     memo_R->setPlainText(JoinLines(lines));
+}
+
+void TPrintF::SetDocument(const std::vector<std::vector<std::string>>& pages, const std::string& title,
+                          const std::string& fileName)
+{
+    std::vector<std::string> lines;
+    for (const std::vector<std::string>& page : pages)
+        lines.insert(lines.end(), page.begin(), page.end());
+    memo_R->setPlainText(JoinLines(lines));
+    document_ = pages;
+    documentTitle_ = title;
+    documentFile_ = fileName;
+}
+
+QString TPrintF::Title() const
+{
+    return document_.empty() ? Q(ProtocolTitle(PrintActMode)) : Q(documentTitle_);
 }
 
 std::vector<std::string> TPrintF::PageText() const
@@ -196,12 +214,14 @@ void TPrintF::key_PrintClick()
     const bool saveShown = key_Save->isVisible();
     ShowButtons(false, false, false); // as on paper
     QString error;
-    if (!PrintPage(*printer, ShownPage(), Q(ProtocolTitle(PrintActMode)), &error)) {
+    const bool printed = document_.empty() ? PrintPage(*printer, ShownPage(), Title(), &error)
+                                           : PrintPages(*printer, document_, Title(), &error);
+    if (!printed) {
         ShowButtons(true, saveShown, true);
         Complain(error);
         return;
     }
-    if (!PrintActMode) {
+    if (!PrintActMode || !document_.empty()) {
         ShowButtons(true, true, true);
         return;
     }
@@ -214,7 +234,7 @@ void TPrintF::key_SaveClick()
     SaveDialog1->setDirectory(QDir::currentPath());
     SaveDialog1->selectNameFilter(TextFilter);
     SaveDialog1->setDefaultSuffix(QStringLiteral("txt"));
-    SaveDialog1->selectFile(Q(ExportFileName()));
+    SaveDialog1->selectFile(Q(document_.empty() ? ExportFileName() : documentFile_));
     if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
         return;
     const QString fileName = QFileInfo(SaveDialog1->selectedFiles().constFirst()).absoluteFilePath();
@@ -236,7 +256,7 @@ void TPrintF::SaveDialog1TypeChange(const QString& filter)
 void TPrintF::SaveText(const QString& fileName)
 {
     std::vector<std::string> lines = PageText();
-    if (PrintActMode) {
+    if (PrintActMode && document_.empty()) {
         const std::vector<std::string> second = SplitLines(memo_R2->toPlainText());
         lines.insert(lines.end(), second.begin(), second.end());
     }
@@ -245,7 +265,7 @@ void TPrintF::SaveText(const QString& fileName)
         Complain(QStringLiteral("Протокол не сохранен.\n%1").arg(Q(error)));
         return;
     }
-    if (PrintActMode)
+    if (PrintActMode && document_.empty())
         memo_R->setPlainText(memo_R2->toPlainText());
 }
 
@@ -255,10 +275,12 @@ void TPrintF::SavePdf(const QString& fileName)
     // second page. The window keeps its page, so printing after the save
     // still starts with the act's first page.
     std::vector<std::vector<std::string>> pages = {ShownPage()};
-    if (PrintActMode)
+    if (!document_.empty())
+        pages = document_;
+    else if (PrintActMode)
         pages.push_back(SplitLines(memo_R2->toPlainText()));
     std::string error;
-    if (!WriteProtocolPdf(S(fileName), pages, Q(ProtocolTitle(PrintActMode)), &error))
+    if (!WriteProtocolPdf(S(fileName), pages, Title(), &error))
         Complain(QStringLiteral("Протокол не сохранен.\n%1").arg(Q(error)));
 }
 

@@ -20,6 +20,13 @@ public:
 
     // The page text, one string per line of memo_R.
     void SetPageText(const std::vector<std::string>& lines);
+    // A document of numbered pages (a certificate, a history): memo_R
+    // shows them one below the other; printing prints them all as one job,
+    // saving writes them all, and the save dialog suggests `fileName`.
+    // SetPageText ends it.
+    void SetDocument(const std::vector<std::vector<std::string>>& pages, const std::string& title,
+                     const std::string& fileName);
+    const std::vector<std::vector<std::string>>& DocumentPages() const { return document_; }
     std::vector<std::string> PageText() const;
     // The lines the window shows from its top: at most 55, each cut to 75.
     std::vector<std::string> ShownPage() const;
@@ -58,6 +65,11 @@ private:
     void SaveText(const QString& fileName);
     void SavePdf(const QString& fileName);
     void Complain(const QString& text);
+    QString Title() const;
+
+    std::vector<std::vector<std::string>> document_;
+    std::string documentTitle_;
+    std::string documentFile_;
 };
 
 extern TPrintF* PrintF;
