@@ -178,7 +178,8 @@ bool JournalSender::SendBatch(const std::vector<RegisterRecord>& batch, std::vec
     auto failed = [&](const QSqlError& e) {
         *reason = deadline_->Fired() ? "сервер не отвечает" : ReasonOf(e);
         DeadlineScope watch(*deadline_, db, limits_.replyMs);
-        db.rollback(); // before the statements are freed
+        if (db.isOpen()) // a lost connection has nothing to roll back
+            db.rollback(); // before the statements are freed
         return false;
     };
     {

@@ -140,7 +140,8 @@ bool CheckServerChains(QSqlDatabase& db, ReplyDeadline& deadline, int replyMs, S
                             "ORDER BY post, no")
                  .arg(QLatin1String(RecordColumns)),
              {}, deadline, replyMs, reason)) {
-        db.rollback();
+        if (db.isOpen())
+            db.rollback();
         return false;
     }
     std::string post;
@@ -150,7 +151,8 @@ bool CheckServerChains(QSqlDatabase& db, ReplyDeadline& deadline, int replyMs, S
     for (;;) {
         QSqlQuery slice(db);
         if (!Run(db, slice, QStringLiteral("FETCH 20000 FROM chain_rows"), {}, deadline, replyMs, reason)) {
-            db.rollback();
+            if (db.isOpen())
+                db.rollback();
             return false;
         }
         long long got = 0;
