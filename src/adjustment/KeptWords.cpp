@@ -55,3 +55,18 @@ std::vector<std::string> TKeptWords::Details(const TWriteVerdict& verdict) const
     }
     return details;
 }
+
+std::string HeldAfterWrite(const TWriteVerdict& verdict, std::array<int, SensorTableSize> table)
+{
+    for (const TWrittenWord& w : verdict.Words) {
+        if (w.Address >= SensorTableSize)
+            continue;
+        if (!w.Read)
+            return "в приборе неизвестны";
+        table[w.Address] = *w.Read;
+    }
+    std::string text = "в приборе";
+    for (int p : PointsFromSensorTable(std::span<const int, SensorTableSize>(table)))
+        text += " " + std::to_string(p);
+    return text;
+}

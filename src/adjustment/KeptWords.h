@@ -16,6 +16,7 @@
 //   check.Begin(list);                     // the write's proof (WriteCheck.h)
 //   ... the list runs; every read reply: kept.Read(bank, address, value, check) ...
 //   details = kept.Details(verdict);       // "слово 11 0 -> 0", "слово 13 114 -> 114"
+#include "Characteristic.h"
 #include "Frames.h"
 #include "WriteCheck.h"
 
@@ -24,6 +25,12 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+// What the instrument holds after a characteristic write, from its
+// read-back: "в приборе" and the seven points of the table as read back
+// (a word the write did not touch taken from `table`), or "в приборе
+// неизвестны" when a written word was not read back.
+std::string HeldAfterWrite(const TWriteVerdict& verdict, std::array<int, SensorTableSize> table);
 
 class TKeptWords {
 public:

@@ -143,9 +143,13 @@ void TSensorExchange::WriteOver(const TWriteVerdict& verdict)
 {
     readingBack_ = false;
     std::vector<std::string> details = journalDetails_;
-    if (writeName_ == TableWriteName)
+    if (writeName_ == TableWriteName) {
+        // Every word of the table is written, so the read-back alone says
+        // what the instrument holds.
+        details.push_back(HeldAfterWrite(verdict, {}));
         for (std::string& d : kept_.Details(verdict))
             details.push_back(std::move(d));
+    }
     if (Hooks.Journal)
         Hooks.Journal(ServiceEntryNow(writeName_ == NumberWriteName ? JournalNumbers : JournalCharacteristic,
                                       verdict.Confirmed, details));

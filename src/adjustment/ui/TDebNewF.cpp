@@ -60,24 +60,13 @@ QString Width(int value, int width)
     return Q(FormatInt(value, width));
 }
 
-// What the instrument holds after a characteristic write, from its
-// read-back: the points of the 25 words as read, "неизвестны" when a word
-// was not read back.
+// What the instrument holds after the write; words the write did not
+// touch as the window holds them.
 std::string HeldAfterWrite(const TWriteVerdict& verdict)
 {
     std::array<int, SensorTableSize> table{};
     std::copy_n(Data_Sen.begin(), SensorTableSize, table.begin());
-    for (const TWrittenWord& w : verdict.Words) {
-        if (w.Address >= SensorTableSize)
-            continue;
-        if (!w.Read)
-            return "в приборе неизвестны";
-        table[w.Address] = *w.Read;
-    }
-    std::string text = "в приборе";
-    for (int p : PointsFromSensorTable(std::span<const int, SensorTableSize>(table)))
-        text += " " + std::to_string(p);
-    return text;
+    return HeldAfterWrite(verdict, table);
 }
 
 // Rows of Grid_S: label and the Data_Sen word shown.
