@@ -14,6 +14,7 @@
 #include "PgServer.h"
 #include "ServerStart.h"
 #include "Settings.h"
+#include "ScriptedOnline.h"
 #include "Simulator.h"
 #include "TKavNewF.h"
 #include "TKavResultF.h"
@@ -46,12 +47,6 @@ namespace {
 
 constexpr int kTickMs = 150;
 
-QStringList MemoLines(const QPlainTextEdit* memo)
-{
-    const QString text = memo->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
-}
-
 // With KAVREL_SCREENSHOTS naming a folder, the window as shown goes there
 // as a PNG (the README's pictures).
 void Shot(QWidget* w, const char* name)
@@ -68,11 +63,8 @@ class SharedJournalWindowTest : public QObject {
 
     std::unique_ptr<TempDir> root_;
     std::unique_ptr<PgServer> pg_;
-    std::unique_ptr<TSimulator> sim_;
-    std::unique_ptr<TKavNewF> online_;
+    TScriptedOnline on_;
     ClockReading now_;
-    int modeSteps_ = 0;
-    std::vector<int> script_;
 
     // The post's folder made the working folder, with its person list and
     // its [server] section.
@@ -90,45 +82,21 @@ class SharedJournalWindowTest : public QObject {
 
     void OpenOnline()
     {
-        TSimOptions options;
-        options.Instrument.Points = FactoryPoints;
-        options.Instrument.TruePoints = FactoryPoints;
-        sim_ = std::make_unique<TSimulator>(options);
-        sim_->Start();
-        sim_->MakeLink("COM3");
-        online_ = std::make_unique<TKavNewF>();
-        online_->Engine.Policy.TimerPeriodMs = kTickMs;
-        auto step = online_->Engine.Hooks.ModeStep;
-        online_->Engine.Hooks.ModeStep = [this, step] {
-            step();
-            ++modeSteps_;
-            if (!script_.empty()) {
-                const int next = script_.front();
-                script_.erase(script_.begin());
-                sim_->WithInstrument([next](TInstrument& i) { i.Bank1Words[8] = next; });
-            }
-        };
-        online_->show();
-        QVERIFY(QTest::qWaitForWindowActive(online_.get()));
-        QTRY_VERIFY_WITH_TIMEOUT(modeSteps_ > 0, 15000);
-        online_->tab_FIO->setCurrentCell(0, 1);
+        QVERIFY(on_.Open(kTickMs));
+        on_.window->tab_FIO->setCurrentCell(0, 1);
     }
 
     void TestAt(ClockReading at, int v6)
     {
-        const int lines = MemoLines(online_->memo_test).size();
-        sim_->WithInstrument([v6](TInstrument& i) { i.Bank1Words[6] = v6; });
         now_ = at;
-        script_ = {3, 6, 0};
-        QTRY_COMPARE_WITH_TIMEOUT(MemoLines(online_->memo_test).size(), lines + 1, 15000);
+        QVERIFY(on_.Test(v6));
     }
 
     void CloseOnline()
     {
-        QTest::mouseClick(online_->Key__Exit, Qt::LeftButton);
-        QTRY_VERIFY(!online_->isVisible());
-        online_.reset();
-        sim_.reset();
+        QTest::mouseClick(on_.window->Key__Exit, Qt::LeftButton);
+        QTRY_VERIFY(!on_.window->isVisible());
+        on_.Reset();
     }
 
 private slots:
@@ -149,8 +117,7 @@ private slots:
     }
     void cleanup()
     {
-        online_.reset();
-        sim_.reset();
+        on_.Reset();
         Register = nullptr;
         ReadClock = SystemClock;
         pg_.reset();

@@ -13,6 +13,7 @@
 #include "ProtocolPages.h"
 #include "RegisterDb.h"
 #include "Settings.h"
+#include "ScriptedOnline.h"
 #include "Simulator.h"
 #include "Spoken.h"
 #include "TKavNewF.h"
@@ -53,67 +54,28 @@ std::string CountInAnotherProgram()
     return reader.readAllStandardOutput().toStdString();
 }
 
-QStringList MemoLines(const QPlainTextEdit* memo)
-{
-    const QString text = memo->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
-}
-
 } // namespace
 
 class RegisterWindowTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TempDir> folder_;
-    std::unique_ptr<TSimulator> sim_;
-    std::unique_ptr<TKavNewF> online_;
+    TScriptedOnline on_;
     std::unique_ptr<TPrintF> print_;
     std::unique_ptr<TKavResultF> results_;
     std::unique_ptr<TestRegister> register_;
     ClockReading now_;
-    int modeSteps_ = 0;
-    std::vector<int> script_; // modes the instrument reports, one per poll pass
 
-    void OpenOnline()
-    {
-        TSimOptions options;
-        options.Instrument.Points = FactoryPoints;
-        options.Instrument.TruePoints = FactoryPoints;
-        sim_ = std::make_unique<TSimulator>(options);
-        sim_->Start();
-        sim_->MakeLink("COM3");
-        online_ = std::make_unique<TKavNewF>();
-        online_->Engine.Policy.TimerPeriodMs = kTickMs;
-        auto step = online_->Engine.Hooks.ModeStep;
-        online_->Engine.Hooks.ModeStep = [this, step] {
-            step();
-            ++modeSteps_;
-            if (!script_.empty()) {
-                const int next = script_.front();
-                script_.erase(script_.begin());
-                sim_->WithInstrument([next](TInstrument& i) { i.Bank1Words[8] = next; });
-            }
-        };
-        online_->show();
-        QVERIFY(QTest::qWaitForWindowActive(online_.get()));
-        WaitModeSteps(1);
-    }
+    void OpenOnline() { QVERIFY(on_.Open(kTickMs)); }
 
-    void WaitModeSteps(int more)
-    {
-        const int target = modeSteps_ + more;
-        QTRY_VERIFY_WITH_TIMEOUT(modeSteps_ >= target, 15000);
-    }
+    void WaitModeSteps(int more) { QVERIFY(on_.WaitModeSteps(more)); }
 
     // One test ending at `at` with the result v6: the instrument goes
     // through mode 3 to mode 6, and the window records it.
     void TestAt(ClockReading at, int v6)
     {
-        const int lines = MemoLines(online_->memo_test).size();
-        sim_->WithInstrument([v6](TInstrument& i) { i.Bank1Words[6] = v6; });
         now_ = at;
-        script_ = {3, 6, 0};
-        QTRY_COMPARE_WITH_TIMEOUT(MemoLines(online_->memo_test).size(), lines + 1, 15000);
+        QVERIFY(on_.Test(v6));
     }
 
     void OpenResults()
@@ -145,8 +107,6 @@ private slots:
         PrintActMode = false;
         now_ = {2025, 12, 31, 23, 58, 10, 180};
         ReadClock = [this] { return now_; };
-        modeSteps_ = 0;
-        script_.clear();
         PutFile(PersonFileName, ToCp1251("Орлов О. О.\r\n;\r\n"));
         PutFile("Test_12.txt", ToCp1251("20.12 11:30 > Сидоров  -  0.2\r\n"));
         register_ = std::make_unique<TestRegister>();
@@ -159,8 +119,7 @@ private slots:
         results_.reset();
         PrintF = nullptr;
         print_.reset();
-        online_.reset();
-        sim_.reset();
+        on_.Reset();
         Register = nullptr;
         register_.reset();
         ReadClock = SystemClock;
@@ -170,8 +129,8 @@ private slots:
     void testsAcrossTheNewYearAreKeptWithTheirYearsAndShownByYear()
     {
         OpenOnline();
-        online_->tab_FIO->setCurrentCell(0, 1);
-        QCOMPARE(online_->edit_FIO->text(), QStringLiteral("Орлов О. О."));
+        on_.window->tab_FIO->setCurrentCell(0, 1);
+        QCOMPARE(on_.window->edit_FIO->text(), QStringLiteral("Орлов О. О."));
         TestAt({2025, 12, 31, 23, 58, 10, 180}, 4);
         TestAt({2025, 12, 31, 23, 59, 59, 180}, 0);
         TestAt({2026, 1, 1, 0, 0, 30, 180}, 12);
@@ -191,8 +150,8 @@ private slots:
                      "4|01.01.2026|00:00:30|+03:00|2026|1|Орлов О. О.|12|1.2|1207|512|Test_12.txt|01.01 00:00 > "
                      "Орлов О. О.  -  1.2|",
                  }));
-        QTest::mouseClick(online_->Key__Exit, Qt::LeftButton);
-        QTRY_VERIFY(!online_->isVisible());
+        QTest::mouseClick(on_.window->Key__Exit, Qt::LeftButton);
+        QTRY_VERIFY(!on_.window->isVisible());
 
         // The results window opens on the current year.
         OpenResults();
@@ -277,10 +236,10 @@ private slots:
     void changesBehindTheProgramAreToldOnOpening()
     {
         OpenOnline();
-        online_->edit_FIO->setText(QStringLiteral("Ким"));
+        on_.window->edit_FIO->setText(QStringLiteral("Ким"));
         TestAt({2025, 12, 31, 10, 0, 0, 180}, 3);
         TestAt({2025, 12, 31, 10, 5, 0, 180}, 5);
-        online_->close();
+        on_.window->close();
         OpenResults();
         QVERIFY(results_->findChildren<QMessageBox*>(QStringLiteral("RegisterMessage")).isEmpty());
         results_->close();
@@ -320,9 +279,9 @@ private slots:
     void aReaderBesideTheProgramRemovesNothing()
     {
         OpenOnline();
-        online_->edit_FIO->setText(QStringLiteral("Ан"));
+        on_.window->edit_FIO->setText(QStringLiteral("Ан"));
         TestAt({2025, 12, 31, 12, 0, 0, 180}, 1);
-        online_->close();
+        on_.window->close();
         OpenResults();
         DialogAnswerer answers;
         answers.onFileDialog = [](QFileDialog* dialog) {
@@ -347,7 +306,7 @@ private slots:
     void fullRegisterIsToldOnceAndCatchesUp()
     {
         OpenOnline();
-        online_->edit_FIO->setText(QStringLiteral("Ли"));
+        on_.window->edit_FIO->setText(QStringLiteral("Ли"));
         TestAt({2025, 12, 31, 11, 0, 0, 180}, 1);
         std::error_code ec;
         const auto biggest = std::max(std::filesystem::file_size("Kavrel.db", ec),
@@ -356,27 +315,27 @@ private slots:
             FileSizeLimit limit(biggest);
             TestAt({2025, 12, 31, 11, 1, 0, 180}, 2);
             QMessageBox* box = nullptr;
-            QTRY_VERIFY((box = online_->findChild<QMessageBox*>(QStringLiteral("RegisterFailureBox"))) != nullptr);
+            QTRY_VERIFY((box = on_.window->findChild<QMessageBox*>(QStringLiteral("RegisterFailureBox"))) != nullptr);
             QCOMPARE(box->text(), QStringLiteral("Результат теста не записан в журнал тестов Kavrel.db:\n"
                                                  "превышен допустимый размер файла\n\n"
                                                  "Запись хранится в памяти программы и будет записана в журнал, "
                                                  "как только это станет возможно.\n\n"
                                                  "31.12 11:01 > Ли  -  0.2"));
             box->accept();
-            QApplication::setActiveWindow(online_.get());
-            QTRY_VERIFY(online_->isActiveWindow());
-            QTRY_COMPARE(online_->findChildren<QMessageBox*>(QStringLiteral("RegisterFailureBox")).size(), 0);
+            QApplication::setActiveWindow(on_.window.get());
+            QTRY_VERIFY(on_.window->isActiveWindow());
+            QTRY_COMPARE(on_.window->findChildren<QMessageBox*>(QStringLiteral("RegisterFailureBox")).size(), 0);
             TestAt({2025, 12, 31, 11, 2, 0, 180}, 3);
             QTest::qWait(3 * kTickMs);
-            QCOMPARE(online_->findChildren<QMessageBox*>(QStringLiteral("RegisterFailureBox")).size(), 0);
-            QVERIFY(online_->findChildren<QMessageBox*>(QStringLiteral("FailureBox")).isEmpty());
+            QCOMPARE(on_.window->findChildren<QMessageBox*>(QStringLiteral("RegisterFailureBox")).size(), 0);
+            QVERIFY(on_.window->findChildren<QMessageBox*>(QStringLiteral("FailureBox")).isEmpty());
             QCOMPARE(Register->Pending().size(), 2u);
         }
         TestAt({2025, 12, 31, 11, 3, 0, 180}, 4);
         QVERIFY(Register->Pending().empty());
         QCOMPARE(SqliteRows("Kavrel.db", "SELECT no, time, result FROM tests WHERE year = 2025"),
                  std::vector<std::string>({"2|11:00:00|0.1", "3|11:01:00|0.2", "4|11:02:00|0.3", "5|11:03:00|0.4"}));
-        QCOMPARE(MemoLines(online_->memo_test).size(), 5);
+        QCOMPARE(MemoLines(on_.window->memo_test).size(), 5);
     }
 };
 
